@@ -1,0 +1,4 @@
+#include "app/KeshUIApp.h"
+
+// The one application object of KeshUI.exe, constructed before wWinMain runs.
+CKeshUIApp theApp;

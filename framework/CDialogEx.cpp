@@ -1,0 +1,138 @@
+#include "CDialogEx.h"
+
+#include "CWinApp.h"
+
+
+namespace {
+
+// Messages whose result a dialog procedure returns itself instead of through DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT message)
+{
+    switch (message) {
+    case WM_CTLCOLOR:
+    case WM_QUERYDRAGICON:
+    case WM_INITDIALOG:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+CDialogEx::CDialogEx(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
+{
+}
+
+const AFX_MSGMAP* CDialogEx::GetThisMessageMap()
+{
+    typedef CDialogEx ThisClass;
+    static const AFX_MSGMAP_ENTRY entries[] = {
+        ON_COMMAND(IDOK, &CDialogEx::OnOK)
+        ON_COMMAND(IDCANCEL, &CDialogEx::OnCancel)
+        { 0, 0, 0, nullptr }
+    };
+    static const AFX_MSGMAP messageMap = { nullptr, entries };
+    return &messageMap;
+}
+
+const AFX_MSGMAP* CDialogEx::GetMessageMap() const
+{
+    return GetThisMessageMap();
+}
+
+INT_PTR CDialogEx::DoModal()
+{
+    const HWND hWndParent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    return ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), hWndParent,
+                             &CDialogEx::DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CDialogEx::OnInitDialog()
+{
+    // The platform framework would run DLGINIT data and data exchange here; this program has
+    // neither, so there is nothing to do. TRUE lets the dialog manager set the focus.
+    return TRUE;
+}
+
+void CDialogEx::OnOK()
+{
+    EndDialog(IDOK);
+}
+
+void CDialogEx::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+void CDialogEx::EndDialog(int nResult)
+{
+    ::EndDialog(m_hWnd, nResult);
+}
+
+BOOL CDialogEx::OnSetCursor(HWND, UINT, UINT)
+{
+    Default();
+    return FALSE;
+}
+
+INT_PTR CALLBACK CDialogEx::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        auto* dialog = reinterpret_cast<CDialogEx*>(lParam);
+        ::SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
+        dialog->m_hWnd = hWnd;
+        return dialog->OnInitDialog();
+    }
+
+    auto* dialog = reinterpret_cast<CDialogEx*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
+    if (!dialog) return FALSE;  // messages before WM_INITDIALOG take the default processing
+
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
+        dialog->m_hWnd = nullptr;
+        return FALSE;
+    }
+    return dialog->DispatchMessageMap(message, wParam, lParam);
+}
+
+const AFX_MSGMAP_ENTRY* CDialogEx::FindEntry(UINT message, UINT code, UINT id) const
+{
+    for (const AFX_MSGMAP* map = GetMessageMap(); map;
+         map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+        for (const AFX_MSGMAP_ENTRY* entry = map->lpEntries; entry->pfnThunk; ++entry) {
+            if (entry->nMessage != message) continue;
+            if (message == WM_COMMAND && (entry->nCode != code || entry->nID != id)) continue;
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+INT_PTR CDialogEx::DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    UINT mapMessage = message;
+    UINT code = 0;
+    UINT id = 0;
+    if (message == WM_COMMAND) {
+        code = HIWORD(wParam);
+        id = LOWORD(wParam);
+    } else if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+        mapMessage = WM_CTLCOLOR;
+    }
+
+    const AFX_MSGMAP_ENTRY* entry = FindEntry(mapMessage, code, id);
+    if (!entry) return FALSE;
+
+    m_bDefaultRequested = false;
+    const LRESULT result = entry->pfnThunk(*this, message, wParam, lParam);
+    if (m_bDefaultRequested) return FALSE;
+    if (ReturnsResultDirectly(mapMessage)) return static_cast<INT_PTR>(result);
+    // The window may already be gone when a handler ended the dialog and it was destroyed.
+    if (m_hWnd) ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
+    return TRUE;
+}

@@ -1,0 +1,86 @@
+#include "session/LaunchUrlInUserSession.h"
+
+#include "framework/ScopedHandle.h"
+#include "session/ConsoleSessionApi.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The platform may write into the command line, so it lives in a buffer of our own: at least
+// this many characters besides the terminator, more when the address needs it.
+constexpr size_t kMinCommandLineChars = 1024;
+
+// CreateProcessAsUserW with the 0x430 flags: a console of its own, normal priority, and an
+// environment block of wide strings.
+constexpr DWORD kCreationFlags = CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT;
+
+class EnvironmentBlock {
+public:
+    explicit EnvironmentBlock(const ConsoleSessionApi& api) : m_api(api) {}
+    ~EnvironmentBlock()
+    {
+        if (m_block) m_api.DestroyEnvironmentBlock(m_block);
+    }
+    EnvironmentBlock(const EnvironmentBlock&) = delete;
+    EnvironmentBlock& operator=(const EnvironmentBlock&) = delete;
+
+    // Only the user's and the system's variables: nothing of this process's environment.
+    bool CreateFor(HANDLE token) { return m_api.CreateEnvironmentBlock(&m_block, token, FALSE) != FALSE; }
+    LPVOID get() const { return m_block; }
+
+private:
+    const ConsoleSessionApi& m_api;
+    LPVOID m_block = nullptr;
+};
+
+// explorer.exe in the system's Windows folder, so that no explorer.exe planted in the program's
+// or the current folder can be started in its place.
+std::wstring SystemExplorerPath()
+{
+    wchar_t windowsDir[MAX_PATH] = {};
+    const UINT length = ::GetSystemWindowsDirectoryW(windowsDir, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::wstring();
+    std::wstring path(windowsDir, length);
+    if (path.back() != L'\\') path += L'\\';
+    return path + L"explorer.exe";
+}
+
+}  // namespace
+
+bool LaunchUrlInUserSession(LPCWSTR address)
+{
+    const ConsoleSessionApi& api = CurrentConsoleSessionApi();
+
+    const ScopedHandle token(QueryConsoleUserToken(api));
+    if (!token) return false;
+
+    const std::wstring commandLine = std::wstring(L"explorer.exe \"") + address + L"\"";
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    wchar_t desktop[] = L"Winsta0\\default";
+    startup.lpDesktop = desktop;
+    PROCESS_INFORMATION process = {};
+
+    EnvironmentBlock environment(api);
+    if (!environment.CreateFor(token.get())) return false;
+
+    std::vector<wchar_t> commandLineBuffer(
+        (commandLine.size() > kMinCommandLineChars ? commandLine.size() : kMinCommandLineChars) + 1, L'\0');
+    commandLine.copy(commandLineBuffer.data(), commandLine.size());
+
+    const std::wstring explorer = SystemExplorerPath();
+    if (explorer.empty()) return false;
+
+    if (!api.CreateProcessAsUser(token.get(), explorer.c_str(), commandLineBuffer.data(), nullptr,
+                                 nullptr, FALSE, kCreationFlags, environment.get(), nullptr, &startup,
+                                 &process)) {
+        return false;
+    }
+    // Nobody waits for the browser: both handles go at once.
+    ::CloseHandle(process.hProcess);
+    ::CloseHandle(process.hThread);
+    return true;
+}

@@ -1,0 +1,88 @@
+#include "session/NotifWrapper.h"
+
+#include "framework/CWinApp.h"
+#include "session/ConsoleSessionApi.h"
+#include "ui/WindowTexts.h"
+
+namespace {
+
+// Windows 8 (6.2) brought the toasts the library raises.
+bool PlatformHasToasts()
+{
+    OSVERSIONINFOEXW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+#ifdef _MSC_VER
+#pragma warning(suppress : 4996)  // the deprecation is about version lies, which are fine here
+#endif
+    ::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version));  // a failure leaves 0.0
+    return version.dwMajorVersion > 6 || (version.dwMajorVersion == 6 && version.dwMinorVersion >= 2);
+}
+
+template <typename Function>
+Function LookUp(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+CNotifWrapper::CNotifWrapper()
+{
+    if (!PlatformHasToasts()) return;
+
+    // Only the program's own folder and the system folder: the program may run with the
+    // service's rights, and a library planted in the current folder or on PATH must never load.
+    m_hModule.reset(::LoadLibraryExW(kToastLibraryName, nullptr,
+                                     LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
+    if (!m_hModule) return;
+
+    m_pfnInit = LookUp<PFN_Init>(m_hModule.get(), "Init");
+    m_pfnUnInit = LookUp<PFN_UnInit>(m_hModule.get(), "UnInit");
+    m_pfnDisplayToastNotification =
+        LookUp<PFN_DisplayToastNotification>(m_hModule.get(), "DisplayToastNotification");
+    m_pfnGetVisibility = LookUp<PFN_GetVisibility>(m_hModule.get(), "GetVisibility");
+    if (!m_pfnInit || !m_pfnUnInit || !m_pfnDisplayToastNotification || !m_pfnGetVisibility) {
+        Unload();
+        return;
+    }
+    if (m_pfnInit() == 0) Unload();  // not ready: UnInit is never called
+}
+
+CNotifWrapper::~CNotifWrapper()
+{
+    if (m_hModule) {
+        m_pfnUnInit();
+        Unload();
+    }
+}
+
+void CNotifWrapper::Unload()
+{
+    m_hModule.reset();
+    m_pfnInit = nullptr;
+    m_pfnUnInit = nullptr;
+    m_pfnDisplayToastNotification = nullptr;
+    m_pfnGetVisibility = nullptr;
+}
+
+void CNotifWrapper::ShowToast()
+{
+    if (!m_hModule) return;
+
+    // The library looks at the console user's notification settings, so it runs as that user
+    // when possible, and in the program's own context otherwise.
+    const ConsoleSessionApi& api = CurrentConsoleSessionApi();
+    const ScopedHandle token(QueryConsoleUserToken(api));
+    const bool impersonating = token && api.ImpersonateLoggedOnUser(token.get());
+
+    int first = 0;
+    int second = 0;
+    LONGLONG third = 0;
+    if (m_pfnGetVisibility(&first, &second, &third) != 0 && (first != 0 || second != 0)) {
+        const CWinApp* app = AfxGetApp();
+        const HWND owner = (app && app->m_pMainWnd) ? app->m_pMainWnd->GetSafeHwnd() : nullptr;
+        m_pfnDisplayToastNotification(kWindowTitle, kToastText, kAppUserModelId, owner);
+    }
+
+    if (impersonating) api.RevertToSelf();
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The adapter around the product's toast library: decides once whether a toast can be used
+// (platform 6.2 or later, library present, complete and ready), raises one toast for the user at
+// the console, and releases the library when destroyed. A toast is optional: whenever it cannot
+// be raised, nothing happens and nothing is reported.
+
+#include "framework/ScopedHandle.h"
+
+inline constexpr wchar_t kToastLibraryName[] = L"ToastHost.dll";
+inline constexpr wchar_t kToastText[] = L"New version of drivers and firmware package is available for download.";
+inline constexpr wchar_t kAppUserModelId[] = L"Brenlo.KESH.UI";
+
+class CNotifWrapper {
+public:
+    using PFN_Init = int(WINAPI*)();
+    using PFN_UnInit = void(WINAPI*)();
+    using PFN_DisplayToastNotification = void(WINAPI*)(LPCWSTR title, LPCWSTR text, LPCWSTR appUserModelId,
+                                                       HWND owner);
+    using PFN_GetVisibility = int(WINAPI*)(int* first, int* second, LONGLONG* third);
+
+    // Loads and prepares the library, all or nothing.
+    CNotifWrapper();
+    // UnInit and unload, when loaded.
+    virtual ~CNotifWrapper();
+    CNotifWrapper(const CNotifWrapper&) = delete;
+    CNotifWrapper& operator=(const CNotifWrapper&) = delete;
+
+    // Raises the toast when the library reports that notifications are visible.
+    void ShowToast();
+
+    // Either all five are set and Init returned non-zero, or all five are null.
+    ScopedModule m_hModule;
+    PFN_Init m_pfnInit = nullptr;
+    PFN_UnInit m_pfnUnInit = nullptr;
+    PFN_DisplayToastNotification m_pfnDisplayToastNotification = nullptr;
+    PFN_GetVisibility m_pfnGetVisibility = nullptr;
+
+private:
+    void Unload();
+};

@@ -1,0 +1,185 @@
+#include "Probe.h"
+
+#include <vector>
+
+namespace probe {
+
+namespace {
+
+struct FindContext {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindUpdateWindowProc(HWND window, LPARAM lParam)
+{
+    auto* context = reinterpret_cast<FindContext*>(lParam);
+    if (!::IsWindowVisible(window)) return TRUE;
+    if (WindowText(window) != kUpdateWindowTitle) return TRUE;
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (context->processId && owner != context->processId) return TRUE;
+    context->found = window;
+    return FALSE;
+}
+
+void SendMouse(DWORD flags, POINT screenPoint)
+{
+    // Absolute coordinates are normalised to 0..65535 across the primary screen.
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((screenPoint.x * 65535LL + (width - 1) / 2) / (width - 1));
+    input.mi.dy = static_cast<LONG>((screenPoint.y * 65535LL + (height - 1) / 2) / (height - 1));
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    ::SendInput(1, &input, sizeof(input));
+}
+
+bool SameCursorImage(HCURSOR a, HCURSOR b)
+{
+    ICONINFO infoA = {};
+    ICONINFO infoB = {};
+    if (!::GetIconInfo(a, &infoA)) return false;
+    if (!::GetIconInfo(b, &infoB)) {
+        if (infoA.hbmMask) ::DeleteObject(infoA.hbmMask);
+        if (infoA.hbmColor) ::DeleteObject(infoA.hbmColor);
+        return false;
+    }
+    auto bits = [](HBITMAP bitmap) {
+        std::vector<unsigned char> data;
+        BITMAP info = {};
+        if (bitmap && ::GetObjectW(bitmap, sizeof(info), &info)) {
+            data.resize(static_cast<size_t>(info.bmWidthBytes) * info.bmHeight);
+            ::GetBitmapBits(bitmap, static_cast<LONG>(data.size()), data.data());
+        }
+        return data;
+    };
+    const bool same = infoA.xHotspot == infoB.xHotspot && infoA.yHotspot == infoB.yHotspot &&
+                      bits(infoA.hbmMask) == bits(infoB.hbmMask) && bits(infoA.hbmColor) == bits(infoB.hbmColor);
+    for (HBITMAP bitmap : { infoA.hbmMask, infoA.hbmColor, infoB.hbmMask, infoB.hbmColor }) {
+        if (bitmap) ::DeleteObject(bitmap);
+    }
+    return same;
+}
+
+}  // namespace
+
+HWND FindUpdateWindow(DWORD processId)
+{
+    FindContext context = { processId, nullptr };
+    ::EnumWindows(&FindUpdateWindowProc, reinterpret_cast<LPARAM>(&context));
+    return context.found;
+}
+
+HWND WaitForUpdateWindow(DWORD timeoutMs, DWORD processId)
+{
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindUpdateWindow(processId)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+bool WaitForWindowGone(HWND window, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return !::IsWindow(window); }, timeoutMs);
+}
+
+std::wstring WindowText(HWND window)
+{
+    // WM_GETTEXT answered by the window's own thread: a reply from another process never blocks
+    // us for long, and is what the control really holds.
+    std::wstring text(1024, L'\0');
+    DWORD_PTR copied = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+                               SMTO_ABORTIFHUNG, 2000, &copied)) {
+        return std::wstring();
+    }
+    text.resize(copied);
+    return text;
+}
+
+std::wstring ControlText(HWND dialog, int id)
+{
+    return WindowText(::GetDlgItem(dialog, id));
+}
+
+bool WaitForControlText(HWND dialog, int id, const std::wstring& expected, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return ControlText(dialog, id) == expected; }, timeoutMs);
+}
+
+std::wstring WaitForControlTextOtherThan(HWND dialog, int id, const std::wstring& current, DWORD timeoutMs)
+{
+    std::wstring text;
+    WaitUntil([&] { return (text = ControlText(dialog, id)) != current; }, timeoutMs);
+    return text;
+}
+
+RECT WindowRect(HWND window)
+{
+    RECT rect = {};
+    ::GetWindowRect(window, &rect);
+    return rect;
+}
+
+RECT ControlScreenRect(HWND dialog, int id)
+{
+    return WindowRect(::GetDlgItem(dialog, id));
+}
+
+POINT CentreOf(const RECT& rect)
+{
+    return POINT{ (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2 };
+}
+
+bool Activate(HWND window)
+{
+    ::SetForegroundWindow(window);
+    return WaitUntil([&] { return ::GetForegroundWindow() == window; }, 2000);
+}
+
+void MoveMouseTo(POINT screenPoint)
+{
+    SendMouse(0, screenPoint);
+    WaitUntil([&] {
+        POINT at = {};
+        ::GetCursorPos(&at);
+        return at.x == screenPoint.x && at.y == screenPoint.y;
+    }, 1000);
+}
+
+void ClickAt(POINT screenPoint)
+{
+    MoveMouseTo(screenPoint);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, screenPoint);
+    SendMouse(MOUSEEVENTF_LEFTUP, screenPoint);
+}
+
+void ClickControl(HWND dialog, int id)
+{
+    ClickAt(CentreOf(ControlScreenRect(dialog, id)));
+}
+
+void PressKey(WORD virtualKey)
+{
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = virtualKey;
+    inputs[1] = inputs[0];
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, inputs, sizeof(INPUT));
+}
+
+bool WaitForCursorAt(POINT screenPoint, bool hand, DWORD timeoutMs)
+{
+    MoveMouseTo(screenPoint);
+    const HCURSOR expected = ::LoadCursorW(nullptr, hand ? IDC_HAND : IDC_ARROW);
+    return WaitUntil([&] {
+        CURSORINFO info = {};
+        info.cbSize = sizeof(info);
+        return ::GetCursorInfo(&info) && info.hCursor &&
+               (info.hCursor == expected || SameCursorImage(info.hCursor, expected));
+    }, timeoutMs);
+}
+
+}  // namespace probe

@@ -1,0 +1,53 @@
+#pragma once
+// Finds the update window of a running KeshUI.exe and reads or drives it the way a user would:
+// texts, rectangles, styles and cursor are read; clicks and keys are real input (SendInput).
+
+#include <windows.h>
+
+#include <string>
+
+namespace probe {
+
+inline constexpr wchar_t kUpdateWindowTitle[] = L"Mobile Broadband Update";
+
+// The visible update window (of the given process, when not 0), or null.
+HWND FindUpdateWindow(DWORD processId = 0);
+HWND WaitForUpdateWindow(DWORD timeoutMs, DWORD processId = 0);
+bool WaitForWindowGone(HWND window, DWORD timeoutMs);
+
+std::wstring WindowText(HWND window);
+std::wstring ControlText(HWND dialog, int id);
+// Waits until the control shows the text; returns whether it did within the time.
+bool WaitForControlText(HWND dialog, int id, const std::wstring& expected, DWORD timeoutMs);
+// Waits until the control shows something other than the text; returns what it shows then.
+std::wstring WaitForControlTextOtherThan(HWND dialog, int id, const std::wstring& current, DWORD timeoutMs);
+
+RECT WindowRect(HWND window);
+RECT ControlScreenRect(HWND dialog, int id);
+POINT CentreOf(const RECT& rect);
+
+// Brings the window to the foreground so that keys reach it.
+bool Activate(HWND window);
+void MoveMouseTo(POINT screenPoint);
+void ClickAt(POINT screenPoint);
+void ClickControl(HWND dialog, int id);
+void PressKey(WORD virtualKey);
+
+// Moves the mouse to the point and waits until the system's hand (or, when hand is false, the
+// arrow) is the cursor shown. To know that the window has handled the move, check a point whose
+// cursor differs from the one before.
+bool WaitForCursorAt(POINT screenPoint, bool hand, DWORD timeoutMs = 2000);
+
+// Polls a condition until it holds or the time is up; the conditions are reads, not hopes.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) return true;
+        if (::GetTickCount64() >= deadline) return false;
+        ::Sleep(5);
+    }
+}
+
+}  // namespace probe

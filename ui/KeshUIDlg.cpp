@@ -1,0 +1,115 @@
+#include "ui/KeshUIDlg.h"
+
+#include "app/KeshUIApp.h"
+#include "session/LaunchUrlInUserSession.h"
+#include "session/NotifWrapper.h"
+#include "ui/WebAddress.h"
+#include "ui/WindowTexts.h"
+#include "ui/res/resource.h"
+
+#include <shellapi.h>
+
+BEGIN_MESSAGE_MAP(CKeshUIDlg, CDialogEx)
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_WM_NCHITTEST()
+    ON_WM_CTLCOLOR()
+    ON_WM_SETCURSOR()
+    ON_STN_CLICKED(IDC_CLOSE, &CKeshUIDlg::OnCloseClicked)
+    ON_STN_CLICKED(IDC_STATUS, &CKeshUIDlg::OnStatusClicked)
+    ON_MESSAGE(WM_SERVER_RESPONSE, &CKeshUIDlg::OnServerResponse)
+END_MESSAGE_MAP()
+
+CKeshUIDlg::CKeshUIDlg(DWORD responseTimeoutMs)
+    : CDialogEx(IDD_UPDATE_DIALOG),
+      m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      m_dwResponseTimeoutMs(responseTimeoutMs)
+{
+}
+
+CKeshUIDlg::~CKeshUIDlg()
+{
+    // Both close paths have stopped the waiter already; this only matters when the modal run
+    // ended some other way, so that no thread outlives the handles it waits on.
+    StopResponseWaiter();
+}
+
+BOOL CKeshUIDlg::OnInitDialog()
+{
+    CDialogEx::OnInitDialog();
+
+    // No caption bar shows it: the text names the window on its taskbar button and in Alt+Tab.
+    SetWindowText(kWindowTitle);
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    CreateTitleFont();
+    GetDlgItem(IDC_TITLE).SetWindowText(kWindowTitle);
+
+    const CKeshUIApp& app = KeshUIApp();
+    if (!app.m_bNotifMode) {
+        TakeAwayTopmost();
+        StartUpdateCheck();
+    } else {
+        SetStatusText(kStatusNewerPackage);
+        MoveToWorkAreaCorner();
+        m_pNotifier = std::make_unique<CNotifWrapper>();
+        m_pNotifier->ShowToast();
+    }
+    return TRUE;
+}
+
+void CKeshUIDlg::OnOK()
+{
+    // Enter: the window has no button to press, so it stays.
+}
+
+void CKeshUIDlg::OnCancel()
+{
+    StopResponseWaiter();
+    m_pNotifier.reset();
+    EndDialog(IDCANCEL);
+}
+
+void CKeshUIDlg::OnCloseClicked()
+{
+    OnCancel();
+}
+
+void CKeshUIDlg::OnStatusClicked()
+{
+    const CKeshUIApp& app = KeshUIApp();
+    if (!app.m_bUpdateAvailable) return;  // not a link (yet): a running check goes on
+
+    StopResponseWaiter();
+
+    // The address comes from a server through the service: only a web address is handed on,
+    // since opening an arbitrary string could start a program or a remote file. Anything else
+    // opens nothing, exactly like a failed open, and the window still ends with IDOK.
+    const CString& address = app.m_strServerResponse;
+    if (IsOpenableWebAddress(address)) {
+        const bool launchedForConsoleUser = app.m_bNotifMode && LaunchUrlInUserSession(address);
+        if (!launchedForConsoleUser) {
+            ::ShellExecuteW(nullptr, nullptr, address, nullptr, nullptr, SW_SHOW);
+        }
+    }
+
+    m_pNotifier.reset();
+    EndDialog(IDOK);
+}
+
+BOOL CKeshUIDlg::OnSetCursor(HWND hWndUnder, UINT nHitTest, UINT message)
+{
+    const bool overCloseMark = hWndUnder == GetDlgItem(IDC_CLOSE).m_hWnd;
+    const bool overLink = hWndUnder == GetDlgItem(IDC_STATUS).m_hWnd && KeshUIApp().m_bUpdateAvailable;
+    if (overCloseMark || overLink) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    }
+    return CDialogEx::OnSetCursor(hWndUnder, nHitTest, message);
+}
+
+void CKeshUIDlg::SetStatusText(LPCWSTR text)
+{
+    GetDlgItem(IDC_STATUS).SetWindowText(text);
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The update window: a small modal dialog that shows the outcome of a check (interactive mode)
+// or announces a newer package (notification mode), and ends with IDOK through its link or
+// with IDCANCEL through its close mark or Escape.
+
+#include "framework/CDialogEx.h"
+#include "framework/CFont.h"
+#include "framework/ScopedHandle.h"
+#include "service/UpdateCheckHandshake.h"
+
+#include <memory>
+
+class CNotifWrapper;
+
+class CKeshUIDlg : public CDialogEx {
+public:
+    // The time-out is the service's 60 s; only tests shorten it.
+    explicit CKeshUIDlg(DWORD responseTimeoutMs = kServerResponseTimeoutMs);
+    ~CKeshUIDlg() override;
+
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+
+    // The check handshake with the update service.
+    void StartUpdateCheck();
+    void StopResponseWaiter();
+    static unsigned __stdcall ResponseWaiterProc(void* pDialog);
+
+    HICON m_hIcon;                               // shared resource icon, not owned
+    CFont m_titleFont;
+    std::unique_ptr<CNotifWrapper> m_pNotifier;  // notification mode only
+    ScopedHandle m_hWaitThread;
+    ScopedHandle m_hResponseEvent;
+    ScopedHandle m_hStopEvent;
+
+protected:
+    afx_msg void OnPaint();
+    afx_msg HCURSOR OnQueryDragIcon();
+    afx_msg LRESULT OnNcHitTest(POINT point);
+    afx_msg HBRUSH OnCtlColor(HDC hDC, HWND hWnd, UINT nCtlColor);
+    afx_msg BOOL OnSetCursor(HWND hWndUnder, UINT nHitTest, UINT message);
+    afx_msg void OnCloseClicked();
+    afx_msg void OnStatusClicked();
+    afx_msg LRESULT OnServerResponse(WPARAM wParam, LPARAM lParam);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void SetStatusText(LPCWSTR text);
+    void CreateTitleFont();
+    void TakeAwayTopmost();
+    void MoveToWorkAreaCorner();
+
+    const DWORD m_dwResponseTimeoutMs;
+};

@@ -1,0 +1,12 @@
+#pragma once
+// Texts the update window shows. "\r\n" forces a line break in the status line; the other texts
+// are wrapped by the control at word boundaries.
+
+inline constexpr wchar_t kWindowTitle[] = L"Mobile Broadband Update";
+
+inline constexpr wchar_t kStatusChecking[] = L"Checking for updates for your device,\r\nplease wait ...";
+inline constexpr wchar_t kStatusNoConnection[] = L"Could not establish connection to the\r\nupdate server.";
+inline constexpr wchar_t kStatusLatestVersion[] =
+    L"You have the latest version of drivers and firmware available for your device.";
+inline constexpr wchar_t kStatusNewerPackage[] =
+    L"A newer version of drivers and firmware package is available for your device. Click here to proceed.";
