@@ -1,0 +1,233 @@
+// The update window driven like a user drives it: keys, clicks on the close mark and on the
+// status line, the link and what it opens, and the cursor.
+
+#include "Probe.h"
+#include "app/KeshUIApp.h"
+#include "session/ConsoleSessionApi.h"
+#include "support/TestSupport.h"
+#include "ui/KeshUIDlg.h"
+#include "ui/WindowTexts.h"
+#include "ui/res/resource.h"
+
+#include <gtest/gtest.h>
+
+using namespace kesh_test;
+
+namespace {
+
+void CloseWithEscape(HWND window)
+{
+    ASSERT_TRUE(probe::Activate(window));
+    probe::PressKey(VK_ESCAPE);
+}
+
+// A console-session table whose token query fails and which counts every use; for the cases
+// where the launch as the console user must not happen or must fail.
+struct NoConsoleUser {
+    static int s_queries;
+    static DWORD WINAPI SessionId() { return 1; }
+    static BOOL WINAPI QueryToken(ULONG, PHANDLE) { ++s_queries; return FALSE; }
+    ConsoleSessionApi api = PlatformConsoleSessionApi();
+    NoConsoleUser()
+    {
+        s_queries = 0;
+        api.GetActiveConsoleSessionId = &SessionId;
+        api.QueryUserToken = &QueryToken;
+    }
+};
+int NoConsoleUser::s_queries = 0;
+
+class WindowBehaviour : public testing::Test {
+protected:
+    // Interactive, with a service that has answered the given address.
+    ModalOutcome RunInteractiveWithAnswer(const std::wstring& answer, const std::function<void(HWND)>& driver)
+    {
+        ServiceDouble service({ answer });
+        CKeshUIDlg dialog;
+        m_app.m_pMainWnd = &dialog;
+        return RunDialog(dialog, [&](HWND window) {
+            ASSERT_TRUE(probe::WaitForControlText(window, IDC_STATUS,
+                                                  answer.empty() ? kStatusLatestVersion : kStatusNewerPackage, 5000));
+            driver(window);
+        });
+    }
+
+    ModalOutcome RunNotification(const std::wstring& response, const std::function<void(HWND)>& driver)
+    {
+        m_app.m_bNotifMode = true;
+        m_app.m_bUpdateAvailable = true;
+        m_app.m_strServerResponse = response.c_str();
+        CKeshUIDlg dialog;
+        m_app.m_pMainWnd = &dialog;
+        return RunDialog(dialog, driver);
+    }
+
+    SettingsKeyGuard m_key;
+    CKeshUIApp m_app;
+};
+
+}  // namespace
+
+TEST_F(WindowBehaviour, EnterIsSwallowedAndEscapeCancelsInBothModes)
+{
+    for (bool notif : { false, true }) {
+        SCOPED_TRACE(notif ? "notification" : "interactive");
+        m_app.m_bNotifMode = notif;
+        m_app.m_bUpdateAvailable = notif;
+        m_app.m_strServerResponse = notif ? L"http://x" : L"";
+        CKeshUIDlg dialog;
+        const ModalOutcome outcome = RunDialog(dialog, [&](HWND window) {
+            ASSERT_TRUE(probe::Activate(window));
+            probe::PressKey(VK_RETURN);
+            probe::PressKey(VK_RETURN);
+            probe::PressKey(VK_ESCAPE);
+        });
+        // Had Enter ended the window, the result would be IDOK.
+        EXPECT_EQ(IDCANCEL, outcome.result);
+    }
+}
+
+TEST_F(WindowBehaviour, CloseMarkCancelsInEveryState)
+{
+    for (const std::wstring& answer : { std::wstring(), std::wstring(L"http://example.com/p") }) {
+        ShellExecuteRecorder shell(false);
+        const ModalOutcome outcome =
+            RunInteractiveWithAnswer(answer, [](HWND window) { probe::ClickControl(window, IDC_CLOSE); });
+        EXPECT_EQ(IDCANCEL, outcome.result);
+        EXPECT_TRUE(shell.Calls().empty());
+    }
+}
+
+TEST_F(WindowBehaviour, StatusLineIsNoLinkUntilAnUpdateIsKnown)
+{
+    // No service: the no-connection text is not a link.
+    ShellExecuteRecorder shell(false);
+    CKeshUIDlg dialog;
+    const ModalOutcome outcome = RunDialog(dialog, [&](HWND window) {
+        probe::ClickControl(window, IDC_STATUS);
+        probe::ClickControl(window, IDC_STATUS);
+        EXPECT_TRUE(::IsWindowVisible(window));
+        CloseWithEscape(window);
+    });
+    EXPECT_EQ(IDCANCEL, outcome.result);
+    EXPECT_TRUE(shell.Calls().empty());
+}
+
+TEST_F(WindowBehaviour, ClickWhileCheckingLeavesTheCheckRunning)
+{
+    ServiceDouble service({ L"", true, false });
+    CKeshUIDlg dialog;
+    RunDialog(dialog, [&](HWND window) {
+        ASSERT_TRUE(service.WaitForRequest(5000));
+        probe::ClickControl(window, IDC_STATUS);
+        // The waiter still runs: an answer now still reaches the window.
+        service.SetResponseNow();
+        EXPECT_TRUE(probe::WaitForControlText(window, IDC_STATUS, kStatusLatestVersion, 5000));
+        CloseWithEscape(window);
+    });
+}
+
+TEST_F(WindowBehaviour, InteractiveLinkOpensThePageThroughTheShellOnly)
+{
+    NoConsoleUser session;
+    ScopedConsoleSessionApiOverride useIt(session.api);
+    ShellExecuteRecorder shell;
+    UrlCapture capture;
+    const std::wstring address = L"https://example.com/update page?id=1&x=%20";
+    const ModalOutcome outcome =
+        RunInteractiveWithAnswer(address, [](HWND window) { probe::ClickControl(window, IDC_STATUS); });
+    EXPECT_EQ(IDOK, outcome.result);
+    ASSERT_EQ(1u, shell.Calls().size());
+    const auto call = shell.Calls()[0];
+    EXPECT_EQ(nullptr, call.owner);
+    EXPECT_TRUE(call.verbNull);
+    EXPECT_EQ(address, call.file);
+    EXPECT_TRUE(call.parametersNull);
+    EXPECT_TRUE(call.directoryNull);
+    EXPECT_EQ(SW_SHOW, call.show);
+    EXPECT_EQ(0, NoConsoleUser::s_queries) << "interactive mode must not launch as the console user";
+    ASSERT_TRUE(capture.WaitForCapture(10000));
+    ASSERT_EQ(1u, capture.Entries().size());
+    EXPECT_EQ(address, capture.Entries()[0].address);
+}
+
+TEST_F(WindowBehaviour, OnlyWebAddressesAreOpenedYetEveryLinkEndsWithOk)
+{
+    const struct {
+        std::wstring address;
+        bool opened;
+    } cases[] = {
+        { L"http://example.com/", true },
+        { L"HTTPS://EXAMPLE.COM/X", true },
+        { L"HtTp://example.com/a b", true },
+        { L"file:///C:/windows/system32/notepad.exe", false },
+        { L"C:\\windows\\system32\\notepad.exe", false },
+        { L"\\\\server\\share\\setup.exe", false },
+        { L"ftp://example.com/pkg.zip", false },
+        { L"javascript:alert(1)", false },
+        { L"http:/example.com", false },
+        { L"httpx://example.com", false },
+        { L" notepad", false },
+        { L"http://example.com/\" --evil \"", false },
+    };
+    NoConsoleUser session;
+    ScopedConsoleSessionApiOverride useIt(session.api);
+    for (const auto& c : cases) {
+        for (bool notif : { false, true }) {
+            SCOPED_TRACE(testing::PrintToString(c.address) + (notif ? " notification" : " interactive"));
+            ShellExecuteRecorder shell(false);
+            NoConsoleUser::s_queries = 0;
+            const ModalOutcome outcome =
+                notif ? RunNotification(c.address, [](HWND window) { probe::ClickControl(window, IDC_STATUS); })
+                      : RunInteractiveWithAnswer(c.address, [](HWND w) { probe::ClickControl(w, IDC_STATUS); });
+            EXPECT_EQ(IDOK, outcome.result);
+            EXPECT_EQ(c.opened ? 1u : 0u, shell.Calls().size());
+            EXPECT_EQ(c.opened && notif ? 1 : 0, NoConsoleUser::s_queries);
+            m_app.m_bNotifMode = false;
+            m_app.m_bUpdateAvailable = false;
+        }
+    }
+}
+
+TEST_F(WindowBehaviour, FailedShellOpenStillEndsWithOk)
+{
+    ShellExecuteRecorder shell(false);  // answers "no association" without opening anything
+    const ModalOutcome outcome = RunInteractiveWithAnswer(
+        L"http://example.com/x", [](HWND window) { probe::ClickControl(window, IDC_STATUS); });
+    EXPECT_EQ(IDOK, outcome.result);
+    EXPECT_EQ(1u, shell.Calls().size());
+}
+
+TEST_F(WindowBehaviour, HandCursorOverTheCloseMarkAlwaysAndOverTheStatusOnlyAsALink)
+{
+    auto checkCursors = [](HWND window, bool statusIsLink) {
+        const POINT closeMark = probe::CentreOf(probe::ControlScreenRect(window, IDC_CLOSE));
+        const POINT status = probe::CentreOf(probe::ControlScreenRect(window, IDC_STATUS));
+        const POINT title = probe::CentreOf(probe::ControlScreenRect(window, IDC_TITLE));
+        RECT outer = probe::WindowRect(window);
+        const POINT emptyArea = { outer.left + 3, outer.bottom - 3 };
+        // Alternate between cursors so that each wait sees the window's answer to the move.
+        EXPECT_TRUE(probe::WaitForCursorAt(closeMark, true));
+        EXPECT_TRUE(probe::WaitForCursorAt(title, false));
+        EXPECT_TRUE(probe::WaitForCursorAt(closeMark, true));
+        EXPECT_TRUE(probe::WaitForCursorAt(emptyArea, false));
+        EXPECT_TRUE(probe::WaitForCursorAt(status, statusIsLink));
+        EXPECT_TRUE(probe::WaitForCursorAt(title, false));
+        EXPECT_TRUE(probe::WaitForCursorAt(status, statusIsLink));
+    };
+    {
+        CKeshUIDlg noConnection;
+        RunDialog(noConnection, [&](HWND window) {
+            checkCursors(window, false);
+            probe::ClickControl(window, IDC_CLOSE);
+        });
+    }
+    RunInteractiveWithAnswer(L"http://example.com/x", [&](HWND window) {
+        checkCursors(window, true);
+        probe::ClickControl(window, IDC_CLOSE);
+    });
+    RunNotification(L"http://example.com/x", [&](HWND window) {
+        checkCursors(window, true);
+        probe::ClickControl(window, IDC_CLOSE);
+    });
+}

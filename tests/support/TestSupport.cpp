@@ -1,0 +1,437 @@
+#include "TestSupport.h"
+
+#include "Probe.h"
+#include "app/UpdateSettings.h"
+#include "service/UpdateServiceContract.h"
+#include "ui/res/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace kesh_test {
+
+// ---- files and processes -------------------------------------------------------------------
+
+std::wstring ExeDirectory()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path);
+    return dir.substr(0, dir.find_last_of(L'\\'));
+}
+
+std::wstring BinPath(const std::wstring& name)
+{
+    return ExeDirectory() + L"\\" + name;
+}
+
+std::wstring TempDirectory(const std::wstring& name)
+{
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring dir = std::wstring(temp) + L"kesh_" + name + L"_" + std::to_wstring(::GetCurrentProcessId());
+    WIN32_FIND_DATAW found;
+    const HANDLE search = ::FindFirstFileW((dir + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            ::DeleteFileW((dir + L"\\" + found.cFileName).c_str());
+        } while (::FindNextFileW(search, &found));
+        ::FindClose(search);
+    }
+    ::CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+bool CopyFileTo(const std::wstring& from, const std::wstring& to)
+{
+    return ::CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+std::wstring ReadUtf16File(const std::wstring& path)
+{
+    const HANDLE opened = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return std::wstring();
+    const ScopedHandle file(opened);
+    std::wstring text;
+    wchar_t buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        text.append(buffer, read / sizeof(wchar_t));
+    }
+    return text;
+}
+
+std::vector<std::wstring> SplitLines(const std::wstring& text)
+{
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+bool Process::Wait(DWORD timeoutMs) const
+{
+    return handle && ::WaitForSingleObject(handle.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD Process::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    if (handle) ::GetExitCodeProcess(handle.get(), &code);
+    return code;
+}
+
+void Process::Kill() const
+{
+    if (handle && !Wait(0)) {
+        ::TerminateProcess(handle.get(), 1);
+        Wait(5000);
+    }
+}
+
+Process Start(const std::wstring& application, const std::wstring& arguments, const std::wstring& currentDirectory)
+{
+    SECURITY_ATTRIBUTES inheritable = { sizeof(inheritable), nullptr, TRUE };
+    const ScopedHandle nul(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         &inheritable, OPEN_EXISTING, 0, nullptr));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul.get();
+    std::wstring commandLine = L"\"" + application + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    PROCESS_INFORMATION info = {};
+    Process process;
+    if (::CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                         currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &info)) {
+        ::CloseHandle(info.hThread);
+        process.handle.reset(info.hProcess);
+        process.id = info.dwProcessId;
+    }
+    return process;
+}
+
+// ---- registry ------------------------------------------------------------------------------
+
+void DeleteSettingsKey()
+{
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUpdateSettingsKey);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUpdateSettingsKey);
+}
+
+void SetSettingRaw(LPCWSTR name, DWORD type, const void* data, DWORD bytes)
+{
+    ScopedRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUpdateSettingsKey, 0, nullptr, 0,
+                                               KEY_ALL_ACCESS, nullptr, key.receive(), nullptr));
+    // The platform counts a terminator the caller left out when one follows the data in memory;
+    // non-zero bytes after the data keep it exactly as given.
+    std::vector<BYTE> buffer(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + bytes);
+    buffer.insert(buffer.end(), { 'X', 'X', 'X', 'X' });
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(key.get(), name, 0, type, buffer.data(), bytes));
+}
+
+void SetSettingString(LPCWSTR name, const std::wstring& value)
+{
+    SetSettingRaw(name, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+bool GetSettingString(LPCWSTR name, std::wstring& value)
+{
+    ScopedRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUpdateSettingsKey, 0, KEY_READ, key.receive()) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (::RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS || type != REG_SZ) {
+        return false;
+    }
+    std::vector<wchar_t> data(bytes / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &bytes) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    value.assign(data.data());
+    return true;
+}
+
+// ---- the update service, in this process -------------------------------------------------
+
+ServiceDouble::ServiceDouble(const Options& options)
+    : m_options(options),
+      m_request(::CreateEventW(nullptr, FALSE, FALSE, kCheckForUpdateEventName)),
+      m_response(options.createResponseEvent ? ::CreateEventW(nullptr, FALSE, FALSE, kServerResponseEventName)
+                                             : nullptr),
+      m_quit(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_requestSeen(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_answered(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
+{
+    EXPECT_TRUE(m_request);
+    m_thread = std::thread([this] { Run(); });
+}
+
+ServiceDouble::~ServiceDouble()
+{
+    ::SetEvent(m_quit.get());
+    m_thread.join();
+}
+
+void ServiceDouble::Run()
+{
+    for (;;) {
+        const HANDLE waitFor[] = { m_quit.get(), m_request.get() };
+        if (::WaitForMultipleObjects(2, waitFor, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return;
+        ::SetEvent(m_requestSeen.get());
+        if (!m_options.answerRequests) continue;
+        if (m_options.delayMs && ::WaitForSingleObject(m_quit.get(), m_options.delayMs) != WAIT_TIMEOUT) return;
+        SetSettingString(kServerResponseValueName, m_options.answer);
+        if (m_response) ::SetEvent(m_response.get());
+        ::SetEvent(m_answered.get());
+    }
+}
+
+bool ServiceDouble::WaitForRequest(DWORD timeoutMs) const
+{
+    return ::WaitForSingleObject(m_requestSeen.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool ServiceDouble::WaitForAnswer(DWORD timeoutMs) const
+{
+    return ::WaitForSingleObject(m_answered.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+void ServiceDouble::SetResponseNow() const
+{
+    if (m_response) ::SetEvent(m_response.get());
+}
+
+// ---- the window ------------------------------------------------------------------------------
+
+namespace {
+StatusTextRecorder* g_recorder = nullptr;
+}
+
+StatusTextRecorder::StatusTextRecorder()
+    : m_hook(::SetWindowsHookExW(WH_CALLWNDPROC, &StatusTextRecorder::Hook, nullptr, ::GetCurrentThreadId()))
+{
+    EXPECT_NE(nullptr, m_hook);
+    g_recorder = this;
+}
+
+StatusTextRecorder::~StatusTextRecorder()
+{
+    ::UnhookWindowsHookEx(m_hook);
+    g_recorder = nullptr;
+}
+
+LRESULT CALLBACK StatusTextRecorder::Hook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    StatusTextRecorder* self = g_recorder;
+    if (code == HC_ACTION && self) {
+        if (message->message == WM_SETTEXT && ::GetDlgCtrlID(message->hwnd) == IDC_STATUS) {
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            self->m_texts.emplace_back(reinterpret_cast<LPCWSTR>(message->lParam));
+        } else if (message->message == WM_SHOWWINDOW && message->wParam && ::GetDlgItem(message->hwnd, IDC_STATUS)) {
+            wchar_t text[512] = {};
+            ::GetWindowTextW(::GetDlgItem(message->hwnd, IDC_STATUS), text, 512);
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            if (!self->m_shown) self->m_textWhenShown = text;
+            self->m_shown = true;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+std::vector<std::wstring> StatusTextRecorder::Texts() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_texts;
+}
+
+std::wstring StatusTextRecorder::TextWhenShown() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_textWhenShown;
+}
+
+ModalOutcome RunWithDriver(const std::function<INT_PTR()>& modal, const std::function<void(HWND)>& driver)
+{
+    ModalOutcome outcome;
+    std::thread driverThread([&] {
+        const HWND window = probe::WaitForUpdateWindow(10000, ::GetCurrentProcessId());
+        outcome.driverFoundWindow = window != nullptr;
+        if (!window) return;
+        driver(window);
+        if (!probe::WaitForWindowGone(window, 10000)) {
+            outcome.closedByWatchdog = true;
+            ::PostMessageW(window, WM_CLOSE, 0, 0);
+        }
+    });
+    outcome.result = modal();
+    driverThread.join();
+    return outcome;
+}
+
+ModalOutcome RunDialog(CDialogEx& dialog, const std::function<void(HWND)>& driver)
+{
+    const ModalOutcome outcome = RunWithDriver([&] { return dialog.DoModal(); }, driver);
+    EXPECT_TRUE(outcome.driverFoundWindow);
+    EXPECT_FALSE(outcome.closedByWatchdog) << "the window did not end";
+    return outcome;
+}
+
+// ---- what the shell was asked to open ------------------------------------------------------
+
+namespace {
+
+using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+
+std::mutex g_shellMutex;
+std::vector<ShellExecuteRecorder::Call> g_shellCalls;
+ShellExecuteFn g_realShellExecute = nullptr;
+bool g_forwardShellExecute = true;
+
+// The import-table slot of the test program through which the product calls `target`.
+void** FindImportSlot(const char* dllName, FARPROC target)
+{
+    auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         descriptor->Name; ++descriptor) {
+        if (_stricmp(reinterpret_cast<const char*>(base + descriptor->Name), dllName) != 0) continue;
+        for (auto* thunk = reinterpret_cast<IMAGE_THUNK_DATA*>(base + descriptor->FirstThunk); thunk->u1.Function;
+             ++thunk) {
+            if (reinterpret_cast<FARPROC>(thunk->u1.Function) == target) {
+                return reinterpret_cast<void**>(&thunk->u1.Function);
+            }
+        }
+    }
+    return nullptr;
+}
+
+void PatchSlot(void** slot, void* value)
+{
+    DWORD oldProtection = 0;
+    ::VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &oldProtection);
+    *slot = value;
+    ::VirtualProtect(slot, sizeof(void*), oldProtection, &oldProtection);
+}
+
+}  // namespace
+
+ShellExecuteRecorder::ShellExecuteRecorder(bool forward)
+{
+    g_realShellExecute = reinterpret_cast<ShellExecuteFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"shell32.dll"), "ShellExecuteW")));
+    void** slot = FindImportSlot("shell32.dll", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(g_realShellExecute)));
+    EXPECT_NE(nullptr, slot) << "ShellExecuteW is not imported by the test program";
+    std::lock_guard<std::mutex> lock(g_shellMutex);
+    g_shellCalls.clear();
+    g_forwardShellExecute = forward;
+    if (slot) PatchSlot(slot, reinterpret_cast<void*>(&ShellExecuteRecorder::Replacement));
+}
+
+ShellExecuteRecorder::~ShellExecuteRecorder()
+{
+    void** slot = FindImportSlot("shell32.dll", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&Replacement)));
+    if (slot) PatchSlot(slot, reinterpret_cast<void*>(g_realShellExecute));
+}
+
+HINSTANCE WINAPI ShellExecuteRecorder::Replacement(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                                                   LPCWSTR directory, INT show)
+{
+    bool forward;
+    {
+        std::lock_guard<std::mutex> lock(g_shellMutex);
+        g_shellCalls.push_back(Call{ owner, verb == nullptr, parameters == nullptr, directory == nullptr,
+                                     file ? file : L"", show });
+        forward = g_forwardShellExecute;
+    }
+    return forward ? g_realShellExecute(owner, verb, file, parameters, directory, show)
+                   : reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_NOASSOC));
+}
+
+std::vector<ShellExecuteRecorder::Call> ShellExecuteRecorder::Calls() const
+{
+    std::lock_guard<std::mutex> lock(g_shellMutex);
+    return g_shellCalls;
+}
+
+// ---- the URL capture -------------------------------------------------------------------------
+
+UrlCapture::UrlCapture() : m_captured(::CreateEventW(nullptr, FALSE, FALSE, L"KeshTest_UrlCaptured"))
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetEnvironmentVariableW(L"KESH_URL_LOG", path, MAX_PATH);
+    m_logPath = path;
+    EXPECT_FALSE(m_logPath.empty()) << "KESH_URL_LOG is not set: the prefix was not prepared";
+    ::DeleteFileW(m_logPath.c_str());
+    ::SetEnvironmentVariableW(L"KESH_URL_MARKER", L"1");
+}
+
+UrlCapture::~UrlCapture()
+{
+    ::SetEnvironmentVariableW(L"KESH_URL_MARKER", nullptr);
+}
+
+bool UrlCapture::WaitForCapture(DWORD timeoutMs) const
+{
+    return ::WaitForSingleObject(m_captured.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+std::vector<UrlCapture::Entry> UrlCapture::Entries() const
+{
+    std::vector<Entry> entries;
+    for (const std::wstring& line : SplitLines(ReadUtf16File(m_logPath))) {
+        const size_t tab = line.rfind(L'\t');
+        entries.push_back(tab == std::wstring::npos ? Entry{ line, L"" }
+                                                    : Entry{ line.substr(0, tab), line.substr(tab + 1) });
+    }
+    return entries;
+}
+
+// ---- the toast-library doubles --------------------------------------------------------------
+
+ToastDouble::ToastDouble(const std::wstring& variant, const std::wstring& folder)
+    : m_dllPath(folder + L"\\ToastHost.dll")
+{
+    EXPECT_TRUE(CopyFileTo(BinPath(L"toast\\" + variant + L"\\ToastHost.dll"), m_dllPath));
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    m_logPath = std::wstring(temp) + L"kesh_toast_" + std::to_wstring(::GetCurrentProcessId()) + L".log";
+    ::DeleteFileW(m_logPath.c_str());
+    ::SetEnvironmentVariableW(L"KESH_TOAST_LOG", m_logPath.c_str());
+}
+
+ToastDouble::~ToastDouble()
+{
+    ::DeleteFileW(m_dllPath.c_str());
+    ::DeleteFileW(m_logPath.c_str());
+    ::SetEnvironmentVariableW(L"KESH_TOAST_LOG", nullptr);
+}
+
+std::vector<std::wstring> ToastDouble::Calls() const
+{
+    return SplitLines(ReadUtf16File(m_logPath));
+}
+
+}  // namespace kesh_test
