@@ -201,19 +201,21 @@ TEST_F(WindowBehaviour, FailedShellOpenStillEndsWithOk)
 TEST_F(WindowBehaviour, HandCursorOverTheCloseMarkAlwaysAndOverTheStatusOnlyAsALink)
 {
     auto checkCursors = [](HWND window, bool statusIsLink) {
+        const HCURSOR hand = probe::SystemCursor(IDC_HAND);
+        const HCURSOR arrow = probe::SystemCursor(IDC_ARROW);
         const POINT closeMark = probe::CentreOf(probe::ControlScreenRect(window, IDC_CLOSE));
         const POINT status = probe::CentreOf(probe::ControlScreenRect(window, IDC_STATUS));
         const POINT title = probe::CentreOf(probe::ControlScreenRect(window, IDC_TITLE));
-        RECT outer = probe::WindowRect(window);
+        const RECT outer = probe::WindowRect(window);
         const POINT emptyArea = { outer.left + 3, outer.bottom - 3 };
         // Alternate between cursors so that each wait sees the window's answer to the move.
-        EXPECT_TRUE(probe::WaitForCursorAt(closeMark, true));
-        EXPECT_TRUE(probe::WaitForCursorAt(title, false));
-        EXPECT_TRUE(probe::WaitForCursorAt(closeMark, true));
-        EXPECT_TRUE(probe::WaitForCursorAt(emptyArea, false));
-        EXPECT_TRUE(probe::WaitForCursorAt(status, statusIsLink));
-        EXPECT_TRUE(probe::WaitForCursorAt(title, false));
-        EXPECT_TRUE(probe::WaitForCursorAt(status, statusIsLink));
+        EXPECT_TRUE(probe::WaitForCursorAt(closeMark, hand));
+        EXPECT_TRUE(probe::WaitForCursorAt(title, arrow));
+        EXPECT_TRUE(probe::WaitForCursorAt(closeMark, hand));
+        EXPECT_TRUE(probe::WaitForCursorAt(emptyArea, arrow));
+        EXPECT_TRUE(probe::WaitForCursorAt(status, statusIsLink ? hand : arrow));
+        EXPECT_TRUE(probe::WaitForCursorAt(title, arrow));
+        EXPECT_TRUE(probe::WaitForCursorAt(status, statusIsLink ? hand : arrow));
     };
     {
         CKeshUIDlg noConnection;

@@ -26,7 +26,13 @@ bool CopyFileTo(const std::wstring& from, const std::wstring& to);
 std::wstring ReadUtf16File(const std::wstring& path);
 std::vector<std::wstring> SplitLines(const std::wstring& text);
 
+// A started program; killed when the object goes, so that a failed test leaves nothing running.
 struct Process {
+    Process() = default;
+    Process(Process&&) = default;
+    Process& operator=(Process&&) = default;
+    ~Process() { Kill(); }
+
     ScopedHandle handle;
     DWORD id = 0;
     bool Wait(DWORD timeoutMs) const;  // true when it ended in time

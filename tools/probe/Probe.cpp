@@ -1,6 +1,5 @@
 #include "Probe.h"
 
-#include <vector>
 
 namespace probe {
 
@@ -34,33 +33,6 @@ void SendMouse(DWORD flags, POINT screenPoint)
     input.mi.dy = static_cast<LONG>((screenPoint.y * 65535LL + (height - 1) / 2) / (height - 1));
     input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
     ::SendInput(1, &input, sizeof(input));
-}
-
-bool SameCursorImage(HCURSOR a, HCURSOR b)
-{
-    ICONINFO infoA = {};
-    ICONINFO infoB = {};
-    if (!::GetIconInfo(a, &infoA)) return false;
-    if (!::GetIconInfo(b, &infoB)) {
-        if (infoA.hbmMask) ::DeleteObject(infoA.hbmMask);
-        if (infoA.hbmColor) ::DeleteObject(infoA.hbmColor);
-        return false;
-    }
-    auto bits = [](HBITMAP bitmap) {
-        std::vector<unsigned char> data;
-        BITMAP info = {};
-        if (bitmap && ::GetObjectW(bitmap, sizeof(info), &info)) {
-            data.resize(static_cast<size_t>(info.bmWidthBytes) * info.bmHeight);
-            ::GetBitmapBits(bitmap, static_cast<LONG>(data.size()), data.data());
-        }
-        return data;
-    };
-    const bool same = infoA.xHotspot == infoB.xHotspot && infoA.yHotspot == infoB.yHotspot &&
-                      bits(infoA.hbmMask) == bits(infoB.hbmMask) && bits(infoA.hbmColor) == bits(infoB.hbmColor);
-    for (HBITMAP bitmap : { infoA.hbmMask, infoA.hbmColor, infoB.hbmMask, infoB.hbmColor }) {
-        if (bitmap) ::DeleteObject(bitmap);
-    }
-    return same;
 }
 
 }  // namespace
@@ -170,16 +142,22 @@ void PressKey(WORD virtualKey)
     ::SendInput(2, inputs, sizeof(INPUT));
 }
 
-bool WaitForCursorAt(POINT screenPoint, bool hand, DWORD timeoutMs)
+HCURSOR CurrentCursor()
+{
+    CURSORINFO info = {};
+    info.cbSize = sizeof(info);
+    return ::GetCursorInfo(&info) ? info.hCursor : nullptr;
+}
+
+HCURSOR SystemCursor(LPCWSTR id)
+{
+    return ::LoadCursorW(nullptr, id);
+}
+
+bool WaitForCursorAt(POINT screenPoint, HCURSOR expected, DWORD timeoutMs)
 {
     MoveMouseTo(screenPoint);
-    const HCURSOR expected = ::LoadCursorW(nullptr, hand ? IDC_HAND : IDC_ARROW);
-    return WaitUntil([&] {
-        CURSORINFO info = {};
-        info.cbSize = sizeof(info);
-        return ::GetCursorInfo(&info) && info.hCursor &&
-               (info.hCursor == expected || SameCursorImage(info.hCursor, expected));
-    }, timeoutMs);
+    return WaitUntil([&] { return CurrentCursor() == expected; }, timeoutMs);
 }
 
 }  // namespace probe

@@ -33,10 +33,14 @@ void ClickAt(POINT screenPoint);
 void ClickControl(HWND dialog, int id);
 void PressKey(WORD virtualKey);
 
-// Moves the mouse to the point and waits until the system's hand (or, when hand is false, the
-// arrow) is the cursor shown. To know that the window has handled the move, check a point whose
-// cursor differs from the one before.
-bool WaitForCursorAt(POINT screenPoint, bool hand, DWORD timeoutMs = 2000);
+// The cursor shown on the screen now.
+HCURSOR CurrentCursor();
+// Moves the mouse to the point and waits until the cursor shown is `expected`. To know that the
+// window has handled the move, check a point whose cursor differs from the last one. Under Wine
+// cursor handles (and images) belong to one process, so this works only for a window of the
+// calling process; on Windows the system cursors are shared.
+bool WaitForCursorAt(POINT screenPoint, HCURSOR expected, DWORD timeoutMs = 2000);
+HCURSOR SystemCursor(LPCWSTR id);  // IDC_HAND, IDC_ARROW, as this process has it
 
 // Polls a condition until it holds or the time is up; the conditions are reads, not hopes.
 template <typename Condition>

@@ -1,0 +1,159 @@
+// The real KeshUI.exe against the update-service simulator, read and driven from this process
+// through the probe, as a user and the service would.
+
+#include "Probe.h"
+#include "app/UpdateSettings.h"
+#include "service/UpdateServiceContract.h"
+#include "support/TestSupport.h"
+#include "ui/WindowTexts.h"
+#include "ui/res/resource.h"
+
+#include <gtest/gtest.h>
+
+using namespace kesh_test;
+
+namespace {
+
+const std::wstring kKeshUI = BinPath(L"KeshUI.exe");
+
+class EndToEnd : public testing::Test {
+protected:
+    // Starts the simulator and returns once both of its events exist.
+    Process StartService(const std::wstring& options)
+    {
+        const ScopedHandle ready(::CreateEventW(nullptr, TRUE, FALSE, L"KeshTest_ServiceReady"));
+        Process service = Start(BinPath(L"KeshServiceSim.exe"), options + L" --ready KeshTest_ServiceReady");
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ready.get(), 10000)) << "simulator did not start";
+        return service;
+    }
+
+    std::wstring LastShown()
+    {
+        std::wstring value;
+        return GetSettingString(kLastShownResponseValueName, value) ? value : L"<none>";
+    }
+
+    SettingsKeyGuard m_key;
+};
+
+int CountUpdateWindows()
+{
+    int count = 0;
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            if (::IsWindowVisible(window) && probe::WindowText(window) == probe::kUpdateWindowTitle) {
+                ++*reinterpret_cast<int*>(param);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, InteractiveCheckFindsANewerPackageAndTheLinkOpensIt)
+{
+    UrlCapture capture;
+    const std::wstring address = L"https://updates.example.com/kesh?device=A1 B2";
+    Process service = StartService(L"--answer \"" + address + L"\"");
+    Process ui = Start(kKeshUI, L"");
+    const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(kStatusNewerPackage, probe::WaitForControlTextOtherThan(window, IDC_STATUS, kStatusChecking, 10000));
+    probe::ClickControl(window, IDC_STATUS);
+    ASSERT_TRUE(ui.Wait(10000));
+    EXPECT_EQ(0u, ui.ExitCode());
+    ASSERT_TRUE(capture.WaitForCapture(10000));
+    ASSERT_EQ(1u, capture.Entries().size());
+    EXPECT_EQ(address, capture.Entries()[0].address);
+    EXPECT_EQ(L"inherited", capture.Entries()[0].environment) << "interactive mode opens through the shell";
+    EXPECT_EQ(L"<none>", LastShown());
+}
+
+TEST_F(EndToEnd, InteractiveCheckOutcomesWithoutALink)
+{
+    const struct {
+        const char* name;
+        const wchar_t* serviceOptions;  // null: no service at all
+        std::wstring status;
+    } cases[] = {
+        { "nothing newer", L"--answer \"\"", kStatusLatestVersion },
+        { "service not running", nullptr, kStatusNoConnection },
+        { "response event missing", L"--no-response-event", kStatusChecking },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Process service;
+        if (c.serviceOptions) service = StartService(c.serviceOptions);
+        Process ui = Start(kKeshUI, L"");
+        const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+        ASSERT_NE(nullptr, window);
+        if (c.status != kStatusChecking) {
+            EXPECT_TRUE(probe::WaitForControlText(window, IDC_STATUS, c.status, 10000));
+        } else {
+            EXPECT_EQ(c.status, probe::ControlText(window, IDC_STATUS));
+        }
+        probe::ClickControl(window, IDC_STATUS);  // no link: nothing happens
+        EXPECT_FALSE(ui.Wait(0));
+        EXPECT_EQ(c.status, probe::ControlText(window, IDC_STATUS));
+        ASSERT_TRUE(probe::Activate(window));
+        probe::PressKey(VK_ESCAPE);
+        ASSERT_TRUE(ui.Wait(10000));
+        EXPECT_EQ(L"<none>", LastShown());
+    }
+}
+
+TEST_F(EndToEnd, NotificationModeAnnouncesOnceAndRecordsOnClose)
+{
+    const std::wstring address = L"http://updates.example.com/pkg/2";
+    SetSettingString(kServerResponseValueName, address);
+
+    Process ui = Start(kKeshUI, L"/NOTIFMODE");
+    const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(kStatusNewerPackage, probe::ControlText(window, IDC_STATUS));
+    EXPECT_EQ(kWindowTitle, probe::ControlText(window, IDC_TITLE));
+    probe::ClickControl(window, IDC_CLOSE);
+    ASSERT_TRUE(ui.Wait(10000));
+    EXPECT_EQ(address, LastShown());
+
+    // The same response again: the program ends without a window.
+    Process again = Start(kKeshUI, L"/NotifMode");
+    ASSERT_TRUE(again.Wait(10000));
+    EXPECT_EQ(0, CountUpdateWindows());
+}
+
+TEST_F(EndToEnd, NotificationLinkOpensThePageAsTheConsoleUser)
+{
+    UrlCapture capture;
+    const std::wstring address = L"https://updates.example.com/a page with blanks?x=1";
+    SetSettingString(kServerResponseValueName, address);
+    Process ui = Start(kKeshUI, L"/NotifMode");
+    const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+    ASSERT_NE(nullptr, window);
+    probe::ClickControl(window, IDC_STATUS);
+    ASSERT_TRUE(ui.Wait(10000));
+    ASSERT_TRUE(capture.WaitForCapture(10000));
+    ASSERT_EQ(1u, capture.Entries().size());
+    EXPECT_EQ(address, capture.Entries()[0].address);
+    EXPECT_EQ(L"fresh", capture.Entries()[0].environment) << "expected explorer.exe with the user's own environment";
+    EXPECT_EQ(address, LastShown());
+}
+
+TEST_F(EndToEnd, SecondStartIsRefusedWhileTheFirstRuns)
+{
+    SetSettingString(kServerResponseValueName, L"http://new");
+    Process first = Start(kKeshUI, L"");
+    const HWND window = probe::WaitForUpdateWindow(10000, first.id);
+    ASSERT_NE(nullptr, window);
+    for (LPCWSTR commandLine : { L"", L"/NotifMode" }) {
+        Process second = Start(kKeshUI, commandLine);
+        EXPECT_TRUE(second.Wait(5000)) << "second instance kept running";
+        EXPECT_EQ(1, CountUpdateWindows());
+    }
+    EXPECT_EQ(L"<none>", LastShown());
+    ASSERT_TRUE(probe::Activate(window));
+    probe::PressKey(VK_ESCAPE);
+    EXPECT_TRUE(first.Wait(10000));
+}
