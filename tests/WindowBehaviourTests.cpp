@@ -208,6 +208,8 @@ TEST_F(WindowBehaviour, HandCursorOverTheCloseMarkAlwaysAndOverTheStatusOnlyAsAL
         const POINT title = probe::CentreOf(probe::ControlScreenRect(window, IDC_TITLE));
         const RECT outer = probe::WindowRect(window);
         const POINT emptyArea = { outer.left + 3, outer.bottom - 3 };
+        // The cursor reported is the foreground thread's.
+        ASSERT_TRUE(probe::Activate(window));
         // Alternate between cursors so that each wait sees the window's answer to the move.
         EXPECT_TRUE(probe::WaitForCursorAt(closeMark, hand));
         EXPECT_TRUE(probe::WaitForCursorAt(title, arrow));

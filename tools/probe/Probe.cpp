@@ -132,6 +132,34 @@ void ClickControl(HWND dialog, int id)
     ClickAt(CentreOf(ControlScreenRect(dialog, id)));
 }
 
+namespace {
+bool InMoveLoop(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) &&
+           (info.flags & GUI_INMOVESIZE) != 0;
+}
+}  // namespace
+
+bool DragWindow(HWND window, POINT from, POINT to)
+{
+    MoveMouseTo(from);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, from);
+    const bool moving = WaitUntil([&] { return InMoveLoop(window); }, 2000);
+    SendMouse(0, to);
+    SendMouse(MOUSEEVENTF_LEFTUP, to);
+    return WaitUntil([&] { return !InMoveLoop(window); }, 2000) && moving;
+}
+
+void PressMoveRelease(POINT from, POINT to)
+{
+    MoveMouseTo(from);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, from);
+    SendMouse(0, to);
+    SendMouse(MOUSEEVENTF_LEFTUP, to);
+}
+
 void PressKey(WORD virtualKey)
 {
     INPUT inputs[2] = {};

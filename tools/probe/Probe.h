@@ -33,6 +33,12 @@ void ClickAt(POINT screenPoint);
 void ClickControl(HWND dialog, int id);
 void PressKey(WORD virtualKey);
 
+// Presses the left button at `from`, moves to `to` and releases. DragWindow waits, between the
+// steps, for the window's thread to enter and then leave its move loop, as a user's hand would;
+// it returns false when no move loop started. PressMoveRelease sends the three at once.
+bool DragWindow(HWND window, POINT from, POINT to);
+void PressMoveRelease(POINT from, POINT to);
+
 // The cursor shown on the screen now.
 HCURSOR CurrentCursor();
 // Moves the mouse to the point and waits until the cursor shown is `expected`. To know that the
