@@ -375,3 +375,29 @@ TEST_F(WindowLook, WindowCarriesTheProgramIconAndDrawsItWhenMinimised)
         ::ShowWindow(window, SW_RESTORE);
     });
 }
+
+// Runs only in the high-DPI pass (CTest sets KESH_EXPECT_DPI and the prefix's DPI); there the
+// whole WindowLook suite runs again, since every measure above is stated in the window's own units.
+TEST(HighDpi, TemplateFontGrowsWhileTheTitleFontStaysTwentyFourPixels)
+{
+    char expected[16] = {};
+    if (!::GetEnvironmentVariableA("KESH_EXPECT_DPI", expected, sizeof(expected))) GTEST_SKIP() << "normal DPI pass";
+    const HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    ASSERT_EQ(atoi(expected), dpi) << "the prefix did not take the DPI";
+
+    SettingsKeyGuard key;
+    CKeshUIApp app;
+    CKeshUIDlg dialog;
+    RunDialog(dialog, [&](HWND window) {
+        EXPECT_EQ(-::MulDiv(11, dpi, 72), FontOf(window).lfHeight);
+        EXPECT_EQ(24, FontOf(::GetDlgItem(window, IDC_TITLE)).lfHeight);
+        const RECT closeMark = probe::ControlScreenRect(window, IDC_CLOSE);
+        EXPECT_EQ(32, closeMark.right - closeMark.left);
+        RECT client = {};
+        ::GetClientRect(window, &client);
+        EXPECT_GT(client.right, 184 * 2 * dpi / 96) << "dialog units grow with the DPI";
+        ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    });
+}
