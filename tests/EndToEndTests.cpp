@@ -157,3 +157,59 @@ TEST_F(EndToEnd, SecondStartIsRefusedWhileTheFirstRuns)
     probe::PressKey(VK_ESCAPE);
     EXPECT_TRUE(first.Wait(10000));
 }
+
+namespace {
+
+// The Windows version Wine reports to programs named KeshUI.exe, for as long as the object lives.
+class ReportedWindowsVersion {
+public:
+    explicit ReportedWindowsVersion(const wchar_t* version)
+    {
+        ScopedRegKey key;
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.receive(), nullptr);
+        ::RegSetValueExW(key.get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                         static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+    }
+    ~ReportedWindowsVersion() { ::RegDeleteKeyW(HKEY_CURRENT_USER, kKey); }
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Wine\\AppDefaults\\KeshUI.exe";
+};
+
+}  // namespace
+
+TEST_F(EndToEnd, ToastIsRaisedFromWindowsEightOnAndTheWindowShowsEitherWay)
+{
+    const struct {
+        const wchar_t* version;
+        bool toast;
+    } cases[] = { { L"win7", false }, { L"win8", true }, { L"win10", true } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.version, c.version + wcslen(c.version)));
+        const std::wstring folder = TempDirectory(std::wstring(L"toast_") + c.version);
+        ASSERT_TRUE(CopyFileTo(kKeshUI, folder + L"\\KeshUI.exe"));
+        ToastDouble library(L"complete", folder);
+        ReportedWindowsVersion version(c.version);
+        SetSettingString(kServerResponseValueName, std::wstring(L"http://example.com/") + c.version);
+
+        Process ui = Start(folder + L"\\KeshUI.exe", L"/NotifMode");
+        const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+        ASSERT_NE(nullptr, window);
+        EXPECT_EQ(kStatusNewerPackage, probe::ControlText(window, IDC_STATUS));
+        probe::ClickControl(window, IDC_CLOSE);
+        ASSERT_TRUE(ui.Wait(10000));
+
+        std::vector<std::wstring> names;
+        for (const std::wstring& call : library.Calls()) names.push_back(call.substr(0, call.find(L' ')));
+        if (c.toast) {
+            EXPECT_EQ((std::vector<std::wstring>{ L"attach", L"Init", L"GetVisibility", L"DisplayToastNotification",
+                                                  L"UnInit", L"detach" }),
+                      names);
+            ASSERT_EQ(6u, library.Calls().size());
+            EXPECT_EQ(0u, library.Calls()[4].find(L"UnInit window=1"));
+        } else {
+            EXPECT_TRUE(names.empty()) << "the library was loaded on 6.1";
+        }
+        EXPECT_EQ(std::wstring(L"http://example.com/") + c.version, LastShown());
+    }
+}

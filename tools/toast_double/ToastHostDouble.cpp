@@ -61,7 +61,9 @@ extern "C" __declspec(dllexport) int WINAPI Init()
 
 extern "C" __declspec(dllexport) void WINAPI UnInit()
 {
-    Log(L"UnInit");
+    // Whether the update window is still on screen: the adapter must go before the window ends.
+    const HWND window = ::FindWindowW(L"#32770", L"Mobile Broadband Update");
+    Log(std::wstring(L"UnInit window=") + (window && ::IsWindowVisible(window) ? L"1" : L"0"));
 }
 
 extern "C" __declspec(dllexport) void WINAPI DisplayToastNotification(LPCWSTR title, LPCWSTR text,
