@@ -102,7 +102,10 @@ void Process::Kill() const
     }
 }
 
-Process Start(const std::wstring& application, const std::wstring& arguments, const std::wstring& currentDirectory)
+namespace {
+
+Process StartWith(const std::wstring& application, const std::wstring& arguments, const std::wstring& currentDirectory,
+                  DWORD creationFlags, ScopedHandle* thread)
 {
     SECURITY_ATTRIBUTES inheritable = { sizeof(inheritable), nullptr, TRUE };
     const ScopedHandle nul(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -117,13 +120,29 @@ Process Start(const std::wstring& application, const std::wstring& arguments, co
     buffer.push_back(L'\0');
     PROCESS_INFORMATION info = {};
     Process process;
-    if (::CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    if (::CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, TRUE, creationFlags, nullptr,
                          currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &info)) {
-        ::CloseHandle(info.hThread);
+        if (thread) thread->reset(info.hThread);
+        else ::CloseHandle(info.hThread);
         process.handle.reset(info.hProcess);
         process.id = info.dwProcessId;
     }
     return process;
+}
+
+}  // namespace
+
+Process Start(const std::wstring& application, const std::wstring& arguments, const std::wstring& currentDirectory,
+              DWORD creationFlags)
+{
+    return StartWith(application, arguments, currentDirectory, creationFlags, nullptr);
+}
+
+SuspendedProcess StartSuspended(const std::wstring& application, const std::wstring& arguments)
+{
+    SuspendedProcess started;
+    started.process = StartWith(application, arguments, std::wstring(), CREATE_SUSPENDED, &started.thread);
+    return started;
 }
 
 // ---- registry ------------------------------------------------------------------------------

@@ -41,7 +41,14 @@ struct Process {
 };
 // Starts a program with a full command line; output goes to NUL, never to our pipes.
 Process Start(const std::wstring& application, const std::wstring& arguments,
-              const std::wstring& currentDirectory = std::wstring());
+              const std::wstring& currentDirectory = std::wstring(), DWORD creationFlags = 0);
+// With CREATE_SUSPENDED: the primary thread, to resume.
+struct SuspendedProcess {
+    Process process;
+    ScopedHandle thread;
+};
+SuspendedProcess StartSuspended(const std::wstring& application, const std::wstring& arguments);
+
 
 // ---- registry ------------------------------------------------------------------------------
 

@@ -1,5 +1,7 @@
 #include "Probe.h"
 
+#include <vector>
+
 
 namespace probe {
 
@@ -168,6 +170,43 @@ void PressKey(WORD virtualKey)
     inputs[1] = inputs[0];
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     ::SendInput(2, inputs, sizeof(INPUT));
+}
+
+size_t HandleCountOf(DWORD processId)
+{
+    struct Entry {  // SYSTEM_HANDLE_TABLE_ENTRY_INFO_EX
+        PVOID object;
+        ULONG_PTR processId;
+        ULONG_PTR handle;
+        ULONG access;
+        USHORT backTrace, typeIndex;
+        ULONG attributes, reserved;
+    };
+    struct List {
+        ULONG_PTR count;
+        ULONG_PTR reserved;
+        Entry entries[1];
+    };
+    constexpr ULONG kSystemExtendedHandleInformation = 64;
+    constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+    using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QuerySystemInformation>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return 0;
+    std::vector<BYTE> buffer(1 << 20);
+    ULONG needed = 0;
+    LONG status;
+    while ((status = query(kSystemExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                           &needed)) == kInfoLengthMismatch) {
+        buffer.resize(buffer.size() * 2);
+    }
+    if (status != 0) return 0;
+    const auto* list = reinterpret_cast<const List*>(buffer.data());
+    size_t count = 0;
+    for (ULONG_PTR i = 0; i < list->count; ++i) {
+        if (list->entries[i].processId == processId) ++count;
+    }
+    return count;
 }
 
 HCURSOR CurrentCursor()

@@ -48,6 +48,10 @@ HCURSOR CurrentCursor();
 bool WaitForCursorAt(POINT screenPoint, HCURSOR expected, DWORD timeoutMs = 2000);
 HCURSOR SystemCursor(LPCWSTR id);  // IDC_HAND, IDC_ARROW, as this process has it
 
+// The number of handles a process holds, from the system's handle list (under Wine,
+// GetProcessHandleCount answers 0 for other processes).
+size_t HandleCountOf(DWORD processId);
+
 // Polls a condition until it holds or the time is up; the conditions are reads, not hopes.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs)
@@ -57,6 +61,19 @@ bool WaitUntil(Condition condition, DWORD timeoutMs)
         if (condition()) return true;
         if (::GetTickCount64() >= deadline) return false;
         ::Sleep(5);
+    }
+}
+
+// The same without pausing between polls, for measuring short delays; conditions must not send
+// messages to the window they watch, so that the watching does not slow what it watches.
+template <typename Condition>
+bool WaitUntilTight(Condition condition, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) return true;
+        if (::GetTickCount64() >= deadline) return false;
+        ::Sleep(0);
     }
 }
 
