@@ -27,28 +27,10 @@ protected:
         return service;
     }
 
-    std::wstring LastShown()
-    {
-        std::wstring value;
-        return GetSettingString(kLastShownResponseValueName, value) ? value : L"<none>";
-    }
 
     SettingsKeyGuard m_key;
 };
 
-int CountUpdateWindows()
-{
-    int count = 0;
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            if (::IsWindowVisible(window) && probe::WindowText(window) == probe::kUpdateWindowTitle) {
-                ++*reinterpret_cast<int*>(param);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count;
-}
 
 }  // namespace
 
@@ -68,7 +50,7 @@ TEST_F(EndToEnd, InteractiveCheckFindsANewerPackageAndTheLinkOpensIt)
     ASSERT_EQ(1u, capture.Entries().size());
     EXPECT_EQ(address, capture.Entries()[0].address);
     EXPECT_EQ(L"inherited", capture.Entries()[0].environment) << "interactive mode opens through the shell";
-    EXPECT_EQ(L"<none>", LastShown());
+    EXPECT_EQ(L"<none>", LastShownResponse());
 }
 
 TEST_F(EndToEnd, InteractiveCheckOutcomesWithoutALink)
@@ -100,7 +82,7 @@ TEST_F(EndToEnd, InteractiveCheckOutcomesWithoutALink)
         ASSERT_TRUE(probe::Activate(window));
         probe::PressKey(VK_ESCAPE);
         ASSERT_TRUE(ui.Wait(10000));
-        EXPECT_EQ(L"<none>", LastShown());
+        EXPECT_EQ(L"<none>", LastShownResponse());
     }
 }
 
@@ -116,12 +98,12 @@ TEST_F(EndToEnd, NotificationModeAnnouncesOnceAndRecordsOnClose)
     EXPECT_EQ(kWindowTitle, probe::ControlText(window, IDC_TITLE));
     probe::ClickControl(window, IDC_CLOSE);
     ASSERT_TRUE(ui.Wait(10000));
-    EXPECT_EQ(address, LastShown());
+    EXPECT_EQ(address, LastShownResponse());
 
     // The same response again: the program ends without a window.
     Process again = Start(kKeshUI, L"/NotifMode");
     ASSERT_TRUE(again.Wait(10000));
-    EXPECT_EQ(0, CountUpdateWindows());
+    EXPECT_EQ(0, probe::CountUpdateWindows());
 }
 
 TEST_F(EndToEnd, NotificationLinkOpensThePageAsTheConsoleUser)
@@ -138,7 +120,7 @@ TEST_F(EndToEnd, NotificationLinkOpensThePageAsTheConsoleUser)
     ASSERT_EQ(1u, capture.Entries().size());
     EXPECT_EQ(address, capture.Entries()[0].address);
     EXPECT_EQ(L"fresh", capture.Entries()[0].environment) << "expected explorer.exe with the user's own environment";
-    EXPECT_EQ(address, LastShown());
+    EXPECT_EQ(address, LastShownResponse());
 }
 
 TEST_F(EndToEnd, SecondStartIsRefusedWhileTheFirstRuns)
@@ -150,9 +132,9 @@ TEST_F(EndToEnd, SecondStartIsRefusedWhileTheFirstRuns)
     for (LPCWSTR commandLine : { L"", L"/NotifMode" }) {
         Process second = Start(kKeshUI, commandLine);
         EXPECT_TRUE(second.Wait(5000)) << "second instance kept running";
-        EXPECT_EQ(1, CountUpdateWindows());
+        EXPECT_EQ(1, probe::CountUpdateWindows());
     }
-    EXPECT_EQ(L"<none>", LastShown());
+    EXPECT_EQ(L"<none>", LastShownResponse());
     ASSERT_TRUE(probe::Activate(window));
     probe::PressKey(VK_ESCAPE);
     EXPECT_TRUE(first.Wait(10000));
@@ -210,6 +192,6 @@ TEST_F(EndToEnd, ToastIsRaisedFromWindowsEightOnAndTheWindowShowsEitherWay)
         } else {
             EXPECT_TRUE(names.empty()) << "the library was loaded on 6.1";
         }
-        EXPECT_EQ(std::wstring(L"http://example.com/") + c.version, LastShown());
+        EXPECT_EQ(std::wstring(L"http://example.com/") + c.version, LastShownResponse());
     }
 }

@@ -33,25 +33,7 @@ namespace {
 
 const std::wstring kKeshUI = BinPath(L"KeshUI.exe");
 
-std::wstring LastShown()
-{
-    std::wstring value;
-    return GetSettingString(kLastShownResponseValueName, value) ? value : L"<none>";
-}
 
-int CountUpdateWindows()
-{
-    int count = 0;
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            if (::IsWindowVisible(window) && probe::WindowText(window) == probe::kUpdateWindowTitle) {
-                ++*reinterpret_cast<int*>(param);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count;
-}
 
 int ThreadCountOfThisProcess()
 {
@@ -136,7 +118,7 @@ TEST(RacingStarts, TwentyAtOnceLeaveExactlyOneWindowEveryRound)
         // A new answer each round, so that notification mode has something to show.
         const std::wstring response = L"http://example.com/round/" + std::to_wstring(round);
         SetSettingString(kServerResponseValueName, response);
-        const std::wstring lastShownBefore = LastShown();
+        const std::wstring lastShownBefore = LastShownResponse();
 
         Race race;
         race.Begin(kKeshUI, [](int i) { return std::wstring(i % 2 ? L"/NotifMode" : L""); });
@@ -145,7 +127,7 @@ TEST(RacingStarts, TwentyAtOnceLeaveExactlyOneWindowEveryRound)
         // Never more than one window while they race; then exactly one, of the one survivor.
         HWND window = nullptr;
         const bool settled = probe::WaitUntil([&] {
-            EXPECT_LE(CountUpdateWindows(), 1);
+            EXPECT_LE(probe::CountUpdateWindows(), 1);
             if (!window) window = probe::FindUpdateWindow();
             return window && race.Running() == 1;
         }, 30000);
@@ -153,7 +135,7 @@ TEST(RacingStarts, TwentyAtOnceLeaveExactlyOneWindowEveryRound)
         const ULONGLONG lastLoserMs = Milliseconds(race.resumedAt, Now());
         slowestLoserMs = std::max(slowestLoserMs, lastLoserMs);
         EXPECT_LE(lastLoserMs, startCostMs + 1000) << "a refused start stayed more than a second";
-        EXPECT_EQ(1, CountUpdateWindows());
+        EXPECT_EQ(1, probe::CountUpdateWindows());
 
         DWORD winnerId = 0;
         ::GetWindowThreadProcessId(window, &winnerId);
@@ -166,7 +148,7 @@ TEST(RacingStarts, TwentyAtOnceLeaveExactlyOneWindowEveryRound)
             ASSERT_TRUE(s.process.Wait(10000));
             EXPECT_EQ(0u, s.process.ExitCode()) << "a start crashed";
         }
-        EXPECT_EQ(winnerIsNotif ? response : lastShownBefore, LastShown());
+        EXPECT_EQ(winnerIsNotif ? response : lastShownBefore, LastShownResponse());
     }
     RecordProperty("slowest_last_loser_ms", static_cast<int>(slowestLoserMs));
     std::printf("20 starts at once: trivial program gone after %llu ms; refused starts gone after at most %llu ms\n",
@@ -281,7 +263,7 @@ TEST(FaultPaths, DeniedRegistryWriteIsIgnoredAndTheSameAnswerIsAnnouncedAgain)
                                                        [](HWND window) { probe::ClickControl(window, IDC_CLOSE); });
             EXPECT_TRUE(outcome.driverFoundWindow) << "the same answer is shown again, since it was never recorded";
             EXPECT_FALSE(outcome.closedByWatchdog);
-            EXPECT_EQ(L"<none>", LastShown());
+            EXPECT_EQ(L"<none>", LastShownResponse());
         }
     }
     EXPECT_TRUE(WriteLastShownResponse(L"http://example.com/denied"));
@@ -320,7 +302,7 @@ TEST(FaultPaths, EveryToastLibraryFailureLeavesTheNotificationWindowAsItIs)
         probe::ClickControl(window, IDC_CLOSE);
         ASSERT_TRUE(ui.Wait(10000));
         EXPECT_EQ(0u, ui.ExitCode());
-        EXPECT_EQ(response, LastShown());
+        EXPECT_EQ(response, LastShownResponse());
         if (library) {
             for (const std::wstring& call : library->Calls()) {
                 EXPECT_EQ(std::wstring::npos, call.find(L"DisplayToastNotification")) << "no toast may be raised";
@@ -434,13 +416,13 @@ TEST(BadInput, NotificationGateRecordsExactlyWhatItShowed)
         if (expected.empty()) {
             EXPECT_FALSE(app.InitInstance());
             EXPECT_FALSE(app.m_bUpdateAvailable);
-            EXPECT_EQ(L"<none>", LastShown());
+            EXPECT_EQ(L"<none>", LastShownResponse());
         } else {
             const ModalOutcome outcome = RunWithDriver([&] { return app.InitInstance(); },
                                                        [](HWND window) { probe::ClickControl(window, IDC_CLOSE); });
             EXPECT_TRUE(outcome.driverFoundWindow);
             EXPECT_FALSE(outcome.closedByWatchdog);
-            EXPECT_EQ(expected, LastShown());
+            EXPECT_EQ(expected, LastShownResponse());
         }
     }
 }
@@ -495,7 +477,7 @@ TEST(BadInput, ThirtyCommandLinesSelectTheDocumentedMode)
                                                    [](HWND window) { probe::ClickControl(window, IDC_CLOSE); });
         EXPECT_TRUE(outcome.driverFoundWindow);
         EXPECT_EQ(c.notif, app.m_bNotifMode);
-        EXPECT_EQ(c.notif ? response : L"<none>", LastShown());
+        EXPECT_EQ(c.notif ? response : L"<none>", LastShownResponse());
     }
 }
 
@@ -518,7 +500,7 @@ TEST(BadInput, CommandLinesThroughTheRealProgram)
         EXPECT_EQ(c.notif ? kStatusNewerPackage : kStatusNoConnection, probe::ControlText(window, IDC_STATUS));
         probe::ClickControl(window, IDC_CLOSE);
         ASSERT_TRUE(ui.Wait(10000));
-        EXPECT_EQ(c.notif ? response : L"<none>", LastShown());
+        EXPECT_EQ(c.notif ? response : L"<none>", LastShownResponse());
     }
 }
 
@@ -550,6 +532,13 @@ TEST(BadInput, HostileAddressesNeverCrashAndOpenOnlyWebAddressesWhole)
         bool opened;
     } cases[] = {
         { L"http://example.com/a b c", true },
+        { L"HTTPS://EXAMPLE.COM/X", true },
+        { L"HtTp://example.com/mixed case", true },
+        { L"\\\\server\\share\\setup.exe", false },
+        { L"ftp://example.com/pkg.zip", false },
+        { L"javascript:alert(1)", false },
+        { L"http:/example.com", false },
+        { L"httpx://example.com", false },
         { L"https://example.com/" + std::wstring(3000, L'x'), true },
         { L"https://\u00fcber.example/\u6587\u4ef6?\u00e9=\u00e8", true },
         { L"http://example.com/\"quoted\"", false },

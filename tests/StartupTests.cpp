@@ -44,11 +44,6 @@ private:
 };
 int DialogCreationCounter::s_count = 0;
 
-std::wstring LastShown()
-{
-    std::wstring value;
-    return GetSettingString(kLastShownResponseValueName, value) ? value : L"<none>";
-}
 
 }  // namespace
 
@@ -150,7 +145,7 @@ TEST(SingleInstance, AnotherHolderOfTheLockEndsTheStartAtOnce)
         EXPECT_EQ(0, dialogs.Count());
         EXPECT_FALSE(app.m_bNotifMode) << "mode was selected after the lock said no";
     }
-    EXPECT_EQ(L"<none>", LastShown());
+    EXPECT_EQ(L"<none>", LastShownResponse());
 }
 
 TEST(SingleInstance, LockIsReleasedWhenTheRunEnds)
@@ -184,7 +179,7 @@ TEST(NotificationGate, NothingNewMeansNoWindowAndNoRecord)
         SettingsKeyGuard key;
         if (c.storeResponse) SetSettingString(kServerResponseValueName, c.response);
         if (c.storeLastShown) SetSettingString(kLastShownResponseValueName, c.lastShown);
-        const std::wstring before = LastShown();
+        const std::wstring before = LastShownResponse();
 
         DialogCreationCounter dialogs;
         CKeshUIApp app;
@@ -193,7 +188,7 @@ TEST(NotificationGate, NothingNewMeansNoWindowAndNoRecord)
         EXPECT_TRUE(app.m_bNotifMode);
         EXPECT_FALSE(app.m_bUpdateAvailable);
         EXPECT_EQ(0, dialogs.Count());
-        EXPECT_EQ(before, LastShown());
+        EXPECT_EQ(before, LastShownResponse());
     }
 }
 
@@ -238,7 +233,7 @@ TEST(NotificationGate, NewResponseIsShownAndRecordedWhenClosed)
         EXPECT_TRUE(app.m_bUpdateAvailable);
         EXPECT_EQ(response, std::wstring(app.m_strServerResponse));
         EXPECT_EQ(kStatusNewerPackage, statusWhileOpen);
-        EXPECT_EQ(response, LastShown());
+        EXPECT_EQ(response, LastShownResponse());
         EXPECT_EQ(nullptr, app.m_pMainWnd);
     }
 }
@@ -257,5 +252,5 @@ TEST(NotificationGate, InteractiveModeNeverRecordsEvenAfterShowingANewerPackage)
     EXPECT_FALSE(outcome.closedByWatchdog);
     EXPECT_FALSE(app.m_bNotifMode);
     EXPECT_EQ(1u, shell.Calls().size());
-    EXPECT_EQ(L"<none>", LastShown());
+    EXPECT_EQ(L"<none>", LastShownResponse());
 }

@@ -151,44 +151,6 @@ TEST_F(WindowBehaviour, InteractiveLinkOpensThePageThroughTheShellOnly)
     EXPECT_EQ(address, capture.Entries()[0].address);
 }
 
-TEST_F(WindowBehaviour, OnlyWebAddressesAreOpenedYetEveryLinkEndsWithOk)
-{
-    const struct {
-        std::wstring address;
-        bool opened;
-    } cases[] = {
-        { L"http://example.com/", true },
-        { L"HTTPS://EXAMPLE.COM/X", true },
-        { L"HtTp://example.com/a b", true },
-        { L"file:///C:/windows/system32/notepad.exe", false },
-        { L"C:\\windows\\system32\\notepad.exe", false },
-        { L"\\\\server\\share\\setup.exe", false },
-        { L"ftp://example.com/pkg.zip", false },
-        { L"javascript:alert(1)", false },
-        { L"http:/example.com", false },
-        { L"httpx://example.com", false },
-        { L" notepad", false },
-        { L"http://example.com/\" --evil \"", false },
-    };
-    NoConsoleUser session;
-    ScopedConsoleSessionApiOverride useIt(session.api);
-    for (const auto& c : cases) {
-        for (bool notif : { false, true }) {
-            SCOPED_TRACE(testing::PrintToString(c.address) + (notif ? " notification" : " interactive"));
-            ShellExecuteRecorder shell(false);
-            NoConsoleUser::s_queries = 0;
-            const ModalOutcome outcome =
-                notif ? RunNotification(c.address, [](HWND window) { probe::ClickControl(window, IDC_STATUS); })
-                      : RunInteractiveWithAnswer(c.address, [](HWND w) { probe::ClickControl(w, IDC_STATUS); });
-            EXPECT_EQ(IDOK, outcome.result);
-            EXPECT_EQ(c.opened ? 1u : 0u, shell.Calls().size());
-            EXPECT_EQ(c.opened && notif ? 1 : 0, NoConsoleUser::s_queries);
-            m_app.m_bNotifMode = false;
-            m_app.m_bUpdateAvailable = false;
-        }
-    }
-}
-
 TEST_F(WindowBehaviour, FailedShellOpenStillEndsWithOk)
 {
     ShellExecuteRecorder shell(false);  // answers "no association" without opening anything

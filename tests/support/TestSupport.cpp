@@ -190,6 +190,12 @@ bool GetSettingString(LPCWSTR name, std::wstring& value)
     return true;
 }
 
+std::wstring LastShownResponse()
+{
+    std::wstring value;
+    return GetSettingString(kLastShownResponseValueName, value) ? value : L"<none>";
+}
+
 // ---- the update service, in this process -------------------------------------------------
 
 ServiceDouble::ServiceDouble(const Options& options)

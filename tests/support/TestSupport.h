@@ -59,6 +59,8 @@ void SetSettingRaw(LPCWSTR name, DWORD type, const void* data, DWORD bytes);
 void SetSettingString(LPCWSTR name, const std::wstring& value);  // REG_SZ with terminator
 // The stored value as REG_SZ text; false when missing or of another type.
 bool GetSettingString(LPCWSTR name, std::wstring& value);
+// Last_KESHUI_WL as stored, or "<none>".
+std::wstring LastShownResponse();
 
 // Each test starts with no key, and leaves none behind.
 class SettingsKeyGuard {

@@ -53,6 +53,18 @@ HWND WaitForUpdateWindow(DWORD timeoutMs, DWORD processId)
     return found;
 }
 
+int CountUpdateWindows()
+{
+    int count = 0;
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            if (::IsWindowVisible(window) && WindowText(window) == kUpdateWindowTitle) ++*reinterpret_cast<int*>(param);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
 bool WaitForWindowGone(HWND window, DWORD timeoutMs)
 {
     return WaitUntil([&] { return !::IsWindow(window); }, timeoutMs);

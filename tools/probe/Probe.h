@@ -13,6 +13,7 @@ inline constexpr wchar_t kUpdateWindowTitle[] = L"Mobile Broadband Update";
 // The visible update window (of the given process, when not 0), or null.
 HWND FindUpdateWindow(DWORD processId = 0);
 HWND WaitForUpdateWindow(DWORD timeoutMs, DWORD processId = 0);
+int CountUpdateWindows();  // visible ones, of every process
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 
 std::wstring WindowText(HWND window);
