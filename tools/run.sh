@@ -41,7 +41,7 @@ if [ "$headless" = 0 ]; then
 fi
 trap kesh_wine_down EXIT
 if [ "$headless" = 1 ]; then kesh_wine_up; else
-  (flock 9; _kesh_init_prefix; wineserver -p </dev/null >/dev/null 2>&1 9>&-) 9>"$KESH_WINE_STATE/lock"
+  (flock 9; _kesh_init_prefix; wineserver -p </dev/null >/dev/null 2>&1 9>&- || true) 9>"$KESH_WINE_STATE/lock"
 fi
 
 probe() { wine "$build/bin/KeshProbe.exe" "$@"; }

@@ -92,8 +92,8 @@ kesh_wine_up() {
     export DISPLAY=":$(cat "$KESH_WINE_STATE/display")"
     _kesh_init_prefix
     # A warm server for the whole run; its output must not hold anyone's pipe open.
-    wineserver -p </dev/null >/dev/null 2>&1 9>&-
-    wine wineboot </dev/null >/dev/null 2>&1 9>&-
+    wineserver -p </dev/null >/dev/null 2>&1 9>&- || true  # already running: fine
+    wine wineboot </dev/null >/dev/null 2>&1 9>&- || true
     # Wine ends its desktop process a second after the last window closes; a hidden window of
     # our own keeps it (and its inherited descriptors) stable across test programs.
     if ! _kesh_pid_alive "$KESH_WINE_STATE/hold.pid"; then
