@@ -45,6 +45,8 @@ if [ "$headless" = 1 ]; then kesh_wine_up; else
 fi
 
 probe() { wine "$build/bin/KeshProbe.exe" "$@"; }
+# The build's prefix sends web addresses to the capture handler, not to a browser.
+rm -f "$KESH_WINE_STATE/url.log"
 key='HKLM\Software\Brenlo Inc\KESH'
 wine reg delete "$key" /f >/dev/null 2>&1 || true
 
@@ -81,3 +83,6 @@ wait "$ui_pid" || true
 [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
 shown=$( (wine reg query "$key" /v Last_KESHUI_WL 2>/dev/null || true) | tr -d '\r' | awk '/Last_KESHUI_WL/ {print $3}')
 echo "Last_KESHUI_WL: ${shown:-(not written)}"
+if [ -s "$KESH_WINE_STATE/url.log" ]; then
+  iconv -f UTF-16LE -t UTF-8 "$KESH_WINE_STATE/url.log" | tr -d '\r' | cut -f1 | sed 's/^/opened: /'
+fi
