@@ -453,10 +453,10 @@ TEST(BadInput, ThirtyCommandLinesSelectTheDocumentedMode)
         { L"KeshUI.exe -NotifMode", false },
         { L"KeshUI.exe //NotifMode", false },
         { L"KeshUI.exe /NotifMod", false },
-        { L"KeshUI.exe /NOT\u0130FMODE", false },
+        { L"KeshUI.exe /not\u0131fmode", false },  // dotless i, whose capital is a plain I
         { L"KeshUI.exe /NotifMode /RestartByRestartManager:0123ABCD-BEEF-cafe-DEAD-01020A0BF00F", false },
         { L"KeshUI.exe /RestartByRestartManager:0123ABCD-BEEF-cafe-DEAD-01020A0BF00F", false },
-        { L"KeshUI.exe /?", false },
+        { L"KeshUI.exe /\uFF2EotifMode", false },  // fullwidth N: only A-Z fold
         { L"KeshUI.exe \u00e9\u6587\u4ef6", false },
         { L"KeshUI.exe \"", false },
         { L"\"unterminated /NotifMode", false },

@@ -47,57 +47,6 @@ int DialogCreationCounter::s_count = 0;
 
 }  // namespace
 
-TEST(RunMode, OnlyTheExactSwitchSelectsNotificationMode)
-{
-    const struct {
-        LPCWSTR commandLine;
-        bool notif;
-    } cases[] = {
-        { L"/NotifMode", true },
-        { L"/notifmode", true },
-        { L"/NOTIFMODE", true },
-        { L"/nOTIFmODE", true },
-        { L"", false },
-        { L"/NotifMode ", false },
-        { L" /NotifMode", false },
-        { L"/NotifMode\t", false },
-        { L"/NotifMode /x", false },
-        { L"/NotifMod", false },
-        { L"/NotifModes", false },
-        { L"-NotifMode", false },
-        { L"\"/NotifMode\"", false },
-        { L"/NotifMode /RestartByRestartManager:01234567-89AB-cdef-0123-456789ABCDEF", false },
-        { L"/NOT\u0130FMODE", false },  // dotted capital I: only A-Z fold
-        { L"/\uFF2EotifMode", false },  // fullwidth N
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.commandLine)));
-        EXPECT_EQ(c.notif, IsNotifModeCommandLine(c.commandLine));
-    }
-    EXPECT_FALSE(IsNotifModeCommandLine(nullptr));
-}
-
-TEST(CommandLine, ArgumentsAreWhatFollowsTheProgramName)
-{
-    const struct {
-        LPCWSTR full;
-        LPCWSTR arguments;
-    } cases[] = {
-        { L"KeshUI.exe /NotifMode", L"/NotifMode" },
-        { L"\"C:\\Program Files\\Kesh\\KeshUI.exe\" /NotifMode", L"/NotifMode" },
-        { L"KeshUI.exe    /notifmode", L"/notifmode" },
-        { L"KeshUI.exe /NotifMode ", L"/NotifMode " },
-        { L"KeshUI.exe /NotifMode extra", L"/NotifMode extra" },
-        { L"KeshUI.exe", L"" },
-        { L"\"C:\\a b\\KeshUI.exe\"", L"" },
-        { L"\"C:\\a b\"\\KeshUI.exe\t/NotifMode", L"/NotifMode" },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.full)));
-        EXPECT_EQ(std::wstring(c.arguments), std::wstring(AfxCommandLineArguments(c.full)));
-    }
-}
-
 TEST(RestartRegistration, CommandLineAppendsTheSwitchAndAnIdentifierInTheGivenFormat)
 {
     const GUID id = { 0x0123ABCD, 0xBEEF, 0xCAFE, { 0xDE, 0xAD, 0x01, 0x02, 0x0A, 0x0B, 0xF0, 0x0F } };
