@@ -280,12 +280,12 @@ bool MeasureResponse(const std::wstring& keshUI, Service& service, ResponseSampl
     ::SetEvent(service.response);
     double textAt = -1;
     double screenAt = -1;
-    probe::WaitUntilTight([&] {
+    probe::WaitUntil([&] {
         const double now = NowMs();
         if (textAt < 0 && statusText() != checking) textAt = now;
         if (screenAt < 0 && area.Capture() != before) screenAt = now;
         return textAt >= 0 && screenAt >= 0;
-    }, 5000);
+    }, 5000, 0);
     sample = { textAt - signalled, screenAt - signalled };
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     ::WaitForSingleObject(child.process, 10000);

@@ -54,27 +54,16 @@ HCURSOR SystemCursor(LPCWSTR id);  // IDC_HAND, IDC_ARROW, as this process has i
 size_t HandleCountOf(DWORD processId);
 
 // Polls a condition until it holds or the time is up; the conditions are reads, not hopes.
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (condition()) return true;
-        if (::GetTickCount64() >= deadline) return false;
-        ::Sleep(5);
-    }
-}
-
-// The same without pausing between polls, for measuring short delays; conditions must not send
+// pauseMs 0 polls without pausing, for measuring short delays; such conditions must not send
 // messages to the window they watch, so that the watching does not slow what it watches.
 template <typename Condition>
-bool WaitUntilTight(Condition condition, DWORD timeoutMs)
+bool WaitUntil(Condition condition, DWORD timeoutMs, DWORD pauseMs = 5)
 {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
     for (;;) {
         if (condition()) return true;
         if (::GetTickCount64() >= deadline) return false;
-        ::Sleep(0);
+        ::Sleep(pauseMs);
     }
 }
 
