@@ -2,6 +2,8 @@
 
 #include "framework/ScopedHandle.h"
 
+#include <cwchar>
+
 namespace {
 // Room for 255 characters and the terminator: longer values do not fit and read as empty.
 constexpr DWORD kValueBufferChars = 256;
@@ -41,7 +43,7 @@ bool WriteLastShownResponse(LPCWSTR text)
                           nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    const DWORD bytes = static_cast<DWORD>((::lstrlenW(text) + 1) * sizeof(wchar_t));
+    const DWORD bytes = static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t));
     return ::RegSetValueExW(key.get(), kLastShownResponseValueName, 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(text), bytes) == ERROR_SUCCESS;
 }

@@ -20,7 +20,8 @@ CString& CString::TrimLeft()
     return *this;
 }
 
-void CString::Format(LPCWSTR pszFormat, ...)
+// printf-style, as MFC's Format; every caller passes a literal format.
+void CString::Format(LPCWSTR pszFormat, ...)  // NOLINT(cert-dcl50-cpp)
 {
     va_list args;
     va_start(args, pszFormat);
@@ -32,7 +33,7 @@ void CString::Format(LPCWSTR pszFormat, ...)
         m_str.clear();
     } else {
         m_str.assign(static_cast<size_t>(length) + 1, L'\0');
-        _vsnwprintf(&m_str[0], m_str.size(), pszFormat, args);
+        _vsnwprintf(m_str.data(), m_str.size(), pszFormat, args);
         m_str.resize(static_cast<size_t>(length));
     }
     va_end(args);

@@ -7,7 +7,9 @@
 class CString {
 public:
     CString() = default;
-    CString(LPCWSTR psz) : m_str(psz ? psz : L"") {}
+    // Implicit on purpose, as in MFC: a literal is passed wherever a CString is taken.
+    // cppcheck-suppress noExplicitConstructor
+    CString(LPCWSTR psz) : m_str(psz ? psz : L"") {}  // NOLINT(google-explicit-constructor)
 
     bool IsEmpty() const { return m_str.empty(); }
     void Empty() { m_str.clear(); }

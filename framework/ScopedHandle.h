@@ -22,7 +22,7 @@ public:
     }
 
     T get() const { return m_value; }
-    explicit operator bool() const { return m_value != T(); }
+    explicit operator bool() const { return m_value != T{}; }
 
     // For out-parameters: closes what is held and hands out the slot to fill.
     T* receive()
@@ -40,7 +40,7 @@ public:
 
     void reset(T value = T())
     {
-        if (m_value != T()) Closer()(m_value);
+        if (m_value != T{}) Closer()(m_value);
         m_value = value;
     }
 

@@ -7,8 +7,9 @@
 //   KeshProbe.exe click ID             click the centre of control ID with the real mouse
 //   KeshProbe.exe key esc|enter        press a key in the update window
 //   KeshProbe.exe gone [MS]            wait until the update window has closed
-//   KeshProbe.exe hold                 keep a hidden window open until killed (keeps Wine's
-//                                      desktop process alive between test programs)
+//   KeshProbe.exe hold [READY_FILE]    keep a hidden window open until killed (keeps Wine's
+//                                      desktop process alive between test programs); once the
+//                                      window exists, create READY_FILE
 // Exit code 0 on success, 1 when the window or the wanted state did not come in time.
 
 #include "Probe.h"
@@ -40,10 +41,16 @@ DWORD TimeoutArg(int argc, wchar_t** argv, int index)
     return argc > index ? std::wcstoul(argv[index], nullptr, 10) : kDefaultTimeoutMs;
 }
 
-int Hold()
+int Hold(const wchar_t* readyFile)
 {
     const HWND window = ::CreateWindowExW(0, L"STATIC", L"KeshProbe hold", WS_POPUP, 0, 0, 1, 1, nullptr,
                                           nullptr, nullptr, nullptr);
+    // The desktop process is up once our window exists: the caller may start its programs now
+    // without racing Wine's desktop start-up.
+    if (window && readyFile) {
+        const HANDLE ready = ::CreateFileW(readyFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (ready != INVALID_HANDLE_VALUE) ::CloseHandle(ready);
+    }
     MSG message;
     while (window && ::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
     return 0;
@@ -55,7 +62,7 @@ int wmain(int argc, wchar_t** argv)
 {
     _setmode(_fileno(stdout), _O_BINARY);  // texts are printed as they are, "\r\n" included
     const std::wstring command = argc > 1 ? argv[1] : L"";
-    if (command == L"hold") return Hold();
+    if (command == L"hold") return Hold(argc > 2 ? argv[2] : nullptr);
 
     const DWORD timeoutMs = (command == L"wait" || command == L"gone" || command == L"status-settled")
                                 ? TimeoutArg(argc, argv, 2)

@@ -68,6 +68,11 @@ Windows Registry Editor Version 5.00
 [HKEY_CLASSES_ROOT\\https\\shell\\open\\command]
 @="\\"$capture\\" \\"%1\\""
 
+; A crashing program ends at once instead of waiting on a debugger that never finishes.
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]
+"Debugger"="C:\\\\windows\\\\system32\\\\cmd.exe /c exit"
+"Auto"="1"
+
 [HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager\\Environment]
 "KESH_URL_LOG"="$log"
 REG
@@ -96,9 +101,19 @@ kesh_wine_up() {
     wine wineboot </dev/null >/dev/null 2>&1 9>&- || true
     # Wine ends its desktop process a second after the last window closes; a hidden window of
     # our own keeps it (and its inherited descriptors) stable across test programs.
+    # The first programs of a run must not race that desktop's start: wait until the window is up.
     if ! _kesh_pid_alive "$KESH_WINE_STATE/hold.pid"; then
-      wine "$KESH_BUILD_DIR/bin/KeshProbe.exe" hold </dev/null >/dev/null 2>&1 9>&- &
+      local ready="$KESH_WINE_STATE/hold.ready"
+      rm -f "$ready"
+      wine "$KESH_BUILD_DIR/bin/KeshProbe.exe" hold "Z:$ready" </dev/null >/dev/null 2>&1 9>&- &
       echo $! >"$KESH_WINE_STATE/hold.pid"
+      local i
+      for i in $(seq 1 600); do
+        [ -e "$ready" ] && break
+        _kesh_pid_alive "$KESH_WINE_STATE/hold.pid" || { echo "the keep-alive window did not start" >&2; exit 1; }
+        sleep 0.05
+      done
+      [ -e "$ready" ] || { echo "the keep-alive window did not come up in 30 s" >&2; exit 1; }
     fi
   ) 9>"$KESH_WINE_STATE/lock"
   export DISPLAY=":$(cat "$KESH_WINE_STATE/display")"
