@@ -2,7 +2,7 @@
 
 #include "framework/CWinApp.h"
 #include "session/ConsoleSessionApi.h"
-#include "ui/WindowTexts.h"
+#include "app/ProductTexts.h"
 
 namespace {
 

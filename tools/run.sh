@@ -73,6 +73,18 @@ if [ "$headless" = 1 ]; then
   shot="$build/screenshots/keshui-$mode.png"
   read -r left top right bottom <<<"$rect"
   margin=24
+  # Notification mode also announces through ToastHost.dll: under Wine, a balloon of Wine's own
+  # notification area. The picture takes in both.
+  if [ "$mode" = notif ]; then
+    if balloon=$(probe balloon 10000 | tr -d '\r'); then
+      read -r bl bt br bb btext <<<"$balloon"
+      echo "balloon: $btext"
+      left=$((bl < left ? bl : left)); top=$((bt < top ? bt : top))
+      right=$((br > right ? br : right)); bottom=$((bb > bottom ? bb : bottom))
+    else
+      echo "no balloon appeared"
+    fi
+  fi
   import -display "$DISPLAY" -window root -crop "$((right - left + 2 * margin))x$((bottom - top + 2 * margin))+$((left - margin))+$((top - margin))" +repage "$shot"
   echo "screenshot: $shot"
   probe key esc >/dev/null

@@ -26,7 +26,10 @@ std::wstring ExeDirectory()
 
 std::wstring BinPath(const std::wstring& name)
 {
-    return ExeDirectory() + L"\\" + name;
+    // The test programs live in bin\tests, apart from the product and its ToastHost.dll, so that a
+    // test decides for itself which toast library (if any) stands beside the program it runs.
+    const std::wstring tests = ExeDirectory();
+    return tests.substr(0, tests.find_last_of(L'\\')) + L"\\" + name;
 }
 
 std::wstring TempDirectory(const std::wstring& name)

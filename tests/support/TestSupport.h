@@ -20,7 +20,7 @@ namespace kesh_test {
 // ---- files and processes -------------------------------------------------------------------
 
 std::wstring ExeDirectory();                    // folder of the running test program
-std::wstring BinPath(const std::wstring& name);  // a program of this build (same folder)
+std::wstring BinPath(const std::wstring& name);  // a program of this build (bin\, beside the tests)
 std::wstring TempDirectory(const std::wstring& name);  // a fresh, empty folder under %TEMP%
 bool CopyFileTo(const std::wstring& from, const std::wstring& to);
 std::wstring ReadUtf16File(const std::wstring& path);

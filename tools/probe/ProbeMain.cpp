@@ -7,6 +7,8 @@
 //   KeshProbe.exe click ID             click the centre of control ID with the real mouse
 //   KeshProbe.exe key esc|enter        press a key in the update window
 //   KeshProbe.exe gone [MS]            wait until the update window has closed
+//   KeshProbe.exe balloon [MS]         wait for a notification-area balloon of the shell, then
+//                                      print its rectangle and text
 //   KeshProbe.exe hold [READY_FILE]    keep a hidden window open until killed (keeps Wine's
 //                                      desktop process alive between test programs); once the
 //                                      window exists, create READY_FILE
@@ -58,11 +60,42 @@ int Hold(const wchar_t* readyFile)
 
 }  // namespace
 
+// The shell's balloons are visible tooltip windows of another process.
+int Balloon(DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    const bool seen = probe::WaitUntil(
+        [&] {
+            ::EnumWindows(
+                [](HWND window, LPARAM param) -> BOOL {
+                    wchar_t className[64] = {};
+                    ::GetClassNameW(window, className, 64);
+                    DWORD process = 0;
+                    ::GetWindowThreadProcessId(window, &process);
+                    if (process == ::GetCurrentProcessId() || !::IsWindowVisible(window) ||
+                        lstrcmpiW(className, L"tooltips_class32") != 0) {
+                        return TRUE;
+                    }
+                    *reinterpret_cast<HWND*>(param) = window;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&found));
+            return found != nullptr;
+        },
+        timeoutMs);
+    if (!seen) return 1;
+    const RECT r = probe::WindowRect(found);
+    PrintLine(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " + std::to_wstring(r.right) + L" " +
+              std::to_wstring(r.bottom) + L" " + probe::WindowText(found));
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv)
 {
     _setmode(_fileno(stdout), _O_BINARY);  // texts are printed as they are, "\r\n" included
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"hold") return Hold(argc > 2 ? argv[2] : nullptr);
+    if (command == L"balloon") return Balloon(TimeoutArg(argc, argv, 2));
 
     const DWORD timeoutMs = (command == L"wait" || command == L"gone" || command == L"status-settled")
                                 ? TimeoutArg(argc, argv, 2)

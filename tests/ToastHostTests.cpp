@@ -1,0 +1,309 @@
+// ToastHost.dll itself, loaded from the build: the balloon through Wine's own notification area,
+// the toast through a stand-in for the platform's classes registered the way the Windows Runtime
+// finds them, and the channel rules.
+
+#include "Probe.h"
+#include "support/TestSupport.h"
+#include "toasthost/ToastXml.h"
+#include "toasthost/Visibility.h"
+
+#include <gtest/gtest.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace kesh_test;
+
+namespace {
+
+constexpr wchar_t kTitle[] = L"Mobile Broadband Update";
+constexpr wchar_t kText[] = L"New version of drivers and firmware package is available for download.";
+constexpr wchar_t kAppId[] = L"Brenlo.KESH.UI";
+const wchar_t* const kStandInClasses[] = { L"Windows.UI.Notifications.ToastNotificationManager",
+                                           L"Windows.UI.Notifications.ToastNotification",
+                                           L"Windows.Data.Xml.Dom.XmlDocument" };
+
+// Handles this thread's messages (the library's window lives here) until `done` or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (::GetTickCount64() > deadline) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    }
+    return true;
+}
+
+// Whether the notification area holds the library's icon: modifying nothing succeeds only then.
+bool LibraryIconExists()
+{
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = ::FindWindowW(L"ToastHost balloon owner", nullptr);
+    data.uID = 1;
+    return data.hWnd && ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+// The texts of visible balloons that another process (the shell) shows.
+std::vector<std::wstring> ShellBalloons()
+{
+    std::vector<std::wstring> texts;
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            wchar_t className[64] = {};
+            ::GetClassNameW(window, className, 64);
+            DWORD process = 0;
+            ::GetWindowThreadProcessId(window, &process);
+            if (process != ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
+                lstrcmpiW(className, L"tooltips_class32") == 0) {
+                reinterpret_cast<std::vector<std::wstring>*>(param)->push_back(probe::WindowText(window));
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+class ToastHost : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_owner = ::CreateWindowExW(0, L"STATIC", kTitle, WS_POPUP | WS_VISIBLE, 10, 10, 60, 40, nullptr, nullptr,
+                                    nullptr, nullptr);
+        const HICON icon = ::LoadIconW(nullptr, IDI_APPLICATION);
+        ::SendMessageW(m_owner, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        ::SendMessageW(m_owner, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+        m_library = ::LoadLibraryW(BinPath(L"ToastHost.dll").c_str());
+        ASSERT_NE(nullptr, m_library);
+        m_init = reinterpret_cast<Init>(reinterpret_cast<void*>(::GetProcAddress(m_library, "Init")));
+        m_unInit = reinterpret_cast<UnInit>(reinterpret_cast<void*>(::GetProcAddress(m_library, "UnInit")));
+        m_display = reinterpret_cast<Display>(
+            reinterpret_cast<void*>(::GetProcAddress(m_library, "DisplayToastNotification")));
+        m_visibility =
+            reinterpret_cast<Visibility>(reinterpret_cast<void*>(::GetProcAddress(m_library, "GetVisibility")));
+        ASSERT_TRUE(m_init && m_unInit && m_display && m_visibility);
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        m_log = std::wstring(temp) + L"kesh_standin_" + std::to_wstring(::GetCurrentProcessId()) + L".log";
+        ::DeleteFileW(m_log.c_str());
+        ::SetEnvironmentVariableW(L"KESH_TOAST_STANDIN_LOG", m_log.c_str());
+    }
+    void TearDown() override
+    {
+        if (m_unInit) m_unInit();
+        if (m_library) ::FreeLibrary(m_library);
+        ::DestroyWindow(m_owner);
+        for (const wchar_t* name : kStandInClasses) {
+            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kClassesKey) + name).c_str());
+        }
+        for (const wchar_t* name : { L"KESH_TOAST_STANDIN_LOG", L"KESH_TOAST_STANDIN_SETTING",
+                                     L"KESH_TOAST_STANDIN_SHOW", L"KESH_TOAST_STANDIN_CLICK" }) {
+            ::SetEnvironmentVariableW(name, nullptr);
+        }
+        ::DeleteFileW(m_log.c_str());
+    }
+    // Registers the stand-in as the platform's toast classes, as the Windows Runtime looks them up.
+    static void RegisterStandIn()
+    {
+        const std::wstring dll = BinPath(L"ToastRuntimeStandIn.dll");
+        for (const wchar_t* name : kStandInClasses) {
+            ScopedRegKey key;
+            ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kClassesKey) + name).c_str(),
+                                                       0, nullptr, 0, KEY_WRITE, nullptr, key.receive(), nullptr));
+            const DWORD inProcess = 0;
+            ::RegSetValueExW(key.get(), L"DllPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
+                             static_cast<DWORD>((dll.size() + 1) * sizeof(wchar_t)));
+            ::RegSetValueExW(key.get(), L"ActivationType", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&inProcess),
+                             sizeof(inProcess));
+        }
+    }
+    std::vector<std::wstring> PlatformCalls() const { return SplitLines(ReadUtf16File(m_log)); }
+    bool PlatformCalled(const std::wstring& prefix) const
+    {
+        for (const std::wstring& call : PlatformCalls()) {
+            if (call.compare(0, prefix.size(), prefix) == 0) return true;
+        }
+        return false;
+    }
+    struct Seen {
+        int result = 0;
+        int first = -1;
+        int second = -1;
+        LONGLONG third = -1;
+    };
+    Seen QueryVisibility() const
+    {
+        Seen seen;
+        seen.result = m_visibility(&seen.first, &seen.second, &seen.third);
+        return seen;
+    }
+
+    static constexpr const wchar_t* kClassesKey = L"Software\\Microsoft\\WindowsRuntime\\ActivatableClassId\\";
+    using Init = int(WINAPI*)();
+    using UnInit = void(WINAPI*)();
+    using Display = void(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, HWND);
+    using Visibility = int(WINAPI*)(int*, int*, LONGLONG*);
+    HWND m_owner = nullptr;
+    HMODULE m_library = nullptr;
+    Init m_init = nullptr;
+    UnInit m_unInit = nullptr;
+    Display m_display = nullptr;
+    Visibility m_visibility = nullptr;
+    std::wstring m_log;
+};
+
+}  // namespace
+
+TEST(ToastChannels, OnlyAnAcceptingStateLetsOneChannelThrough)
+{
+    using toasthost::ChooseChannels;
+    const struct {
+        QUERY_USER_NOTIFICATION_STATE state;
+        bool accepts;
+    } states[] = { { QUNS_NOT_PRESENT, false },
+                   { QUNS_BUSY, false },
+                   { QUNS_RUNNING_D3D_FULL_SCREEN, false },
+                   { QUNS_PRESENTATION_MODE, false },
+                   { QUNS_ACCEPTS_NOTIFICATIONS, true },
+                   { static_cast<QUERY_USER_NOTIFICATION_STATE>(6), false },  // quiet time
+                   { static_cast<QUERY_USER_NOTIFICATION_STATE>(7), true } };  // a store app in front
+    for (const auto& s : states) {
+        SCOPED_TRACE(static_cast<int>(s.state));
+        for (const bool runtime : { false, true }) {
+            for (const bool tray : { false, true }) {
+                const toasthost::ChannelChoice choice = ChooseChannels(s.state, runtime, tray);
+                EXPECT_EQ(s.accepts && runtime, choice.toast);
+                EXPECT_EQ(s.accepts && !runtime && tray, choice.balloon);
+            }
+        }
+    }
+}
+
+TEST(ToastChannels, TextsCannotBreakOutOfTheToastXml)
+{
+    EXPECT_EQ(L"a&lt;/text&gt;&lt;text&gt;b &amp;amp; &quot;q&quot; &apos;s&apos;",
+              toasthost::EscapeXml(L"a</text><text>b &amp; \"q\" 's'"));
+    // Characters XML cannot carry are dropped; a well-formed surrogate pair is kept.
+    EXPECT_EQ(L"ab\tc\xD83D\xDE00", toasthost::EscapeXml(L"a\x01" L"b\tc\xD800\xFFFE\xD83D\xDE00\xDC00"));
+    EXPECT_EQ(L"<toast><visual><binding template=\"ToastText02\"><text id=\"1\">T&amp;</text><text id=\"2\">x</text>"
+              L"</binding></visual></toast>",
+              toasthost::ToastXml(L"T&", L"x"));
+}
+
+TEST_F(ToastHost, WithoutToastClassesTheBalloonAnnouncesInTheNotificationAreaUntilUnInit)
+{
+    ASSERT_NE(0, m_init());
+    const Seen seen = QueryVisibility();
+    EXPECT_EQ(1, seen.result);
+    EXPECT_EQ(0, seen.first) << "Wine has no toast classes";
+    EXPECT_EQ(1, seen.second);
+    EXPECT_EQ(QUNS_ACCEPTS_NOTIFICATIONS, seen.third);
+
+    m_display(kTitle, kText, kAppId, m_owner);
+    EXPECT_TRUE(LibraryIconExists());
+    std::vector<std::wstring> balloons;
+    EXPECT_TRUE(PumpUntil([&] { return !(balloons = ShellBalloons()).empty(); })) << "no balloon appeared";
+    for (const std::wstring& text : balloons) EXPECT_NE(std::wstring::npos, text.find(kText)) << text;
+
+    m_unInit();
+    EXPECT_FALSE(LibraryIconExists());
+    EXPECT_EQ(nullptr, ::FindWindowW(L"ToastHost balloon owner", nullptr)) << "state kept past UnInit";
+    EXPECT_TRUE(PumpUntil([] { return ShellBalloons().empty(); })) << "the balloon outlived the icon";
+    EXPECT_EQ(0, QueryVisibility().result) << "a query after UnInit";
+    m_unInit = nullptr;
+}
+
+TEST_F(ToastHost, ToastCarriesTheIdAndEscapedTextsAsTheUserAndIsTakenAwayOnUnInit)
+{
+    RegisterStandIn();
+    ASSERT_NE(0, m_init());
+    const Seen seen = QueryVisibility();
+    EXPECT_EQ(1, seen.first);
+    EXPECT_EQ(0, seen.second);
+
+    m_display(L"Update <b>&\"now\"</b>\x01", kText, kAppId, m_owner);
+    EXPECT_TRUE(PlatformCalled(std::wstring(L"CreateToastNotifierWithId id=") + kAppId));
+    EXPECT_TRUE(PlatformCalled(L"Show xml=<toast><visual><binding template=\"ToastText02\"><text id=\"1\">"
+                               L"Update &lt;b&gt;&amp;&quot;now&quot;&lt;/b&gt;</text><text id=\"2\">" +
+                               std::wstring(kText) + L"</text>"));
+    EXPECT_FALSE(LibraryIconExists()) << "the balloon is only for when the toast cannot be shown";
+
+    // The id's name and icon, registered for the user where the shell looks them up.
+    ScopedRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes\\AppUserModelId\\Brenlo.KESH.UI", 0,
+                                             KEY_READ, key.receive()));
+    wchar_t value[MAX_PATH] = {};
+    DWORD bytes = sizeof(value);
+    ASSERT_EQ(ERROR_SUCCESS, ::RegQueryValueExW(key.get(), L"DisplayName", nullptr, nullptr,
+                                                reinterpret_cast<BYTE*>(value), &bytes));
+    EXPECT_STREQ(L"Update <b>&\"now\"</b>\x01", value);
+    bytes = sizeof(value);
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegQueryValueExW(key.get(), L"IconUri", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &bytes));
+    char signature[4] = {};
+    const HANDLE file = ::CreateFileW(value, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD read = 0;
+    if (file != INVALID_HANDLE_VALUE) {
+        ::ReadFile(file, signature, 4, &read, nullptr);
+        ::CloseHandle(file);
+    }
+    EXPECT_EQ(0, std::memcmp(signature, "\x89PNG", 4)) << "the icon file is a PNG";
+    key.reset();
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\AppUserModelId\\Brenlo.KESH.UI");
+    ::DeleteFileW(value);
+
+    m_unInit();
+    m_unInit = nullptr;
+    EXPECT_TRUE(PlatformCalled(L"Hide xml=<toast>"));
+    EXPECT_TRUE(PlatformCalled(L"remove_Activated"));
+}
+
+TEST_F(ToastHost, UserChoiceOffShowsNothingWhileARefusedToastFallsBackToTheBalloon)
+{
+    RegisterStandIn();
+    const struct {
+        const wchar_t* setting;
+        const wchar_t* show;
+        bool toastShown;
+        bool balloon;
+    } cases[] = {
+        { L"0", L"", true, false },          // enabled
+        { L"1", L"", false, false },         // off for this program
+        { L"2", L"", false, false },         // off for the user
+        { L"3", L"", false, false },         // off by policy
+        { L"4", L"", false, true },          // the platform does not know the program
+        { L"fail", L"", true, false },       // no answer: the platform decides at Show
+        { L"0", L"80070005", false, true },  // Show refused (the service's account)
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::wstring(c.setting) + L"/" + c.show);
+        ::SetEnvironmentVariableW(L"KESH_TOAST_STANDIN_SETTING", c.setting);
+        ::SetEnvironmentVariableW(L"KESH_TOAST_STANDIN_SHOW", *c.show ? c.show : nullptr);
+        ::DeleteFileW(m_log.c_str());
+        ASSERT_NE(0, m_init());
+        m_display(kTitle, kText, kAppId, m_owner);
+        EXPECT_EQ(c.toastShown || *c.show, PlatformCalled(L"Show ")) ;
+        EXPECT_EQ(c.balloon, LibraryIconExists());
+        m_unInit();
+        EXPECT_FALSE(LibraryIconExists());
+        EXPECT_EQ(c.toastShown, PlatformCalled(L"Hide "));
+    }
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\AppUserModelId\\Brenlo.KESH.UI");
+}
+
+TEST_F(ToastHost, ClickOnTheToastBringsTheOwnerBack)
+{
+    RegisterStandIn();
+    ::SetEnvironmentVariableW(L"KESH_TOAST_STANDIN_CLICK", L"1");
+    ::ShowWindow(m_owner, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(m_owner) != FALSE; }));
+    ASSERT_NE(0, m_init());
+    m_display(kTitle, kText, kAppId, m_owner);
+    EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(m_owner); })) << "the owner stayed minimised";
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\AppUserModelId\\Brenlo.KESH.UI");
+}

@@ -1,0 +1,181 @@
+#include "toasthost/AppIdentity.h"
+
+#include "framework/ScopedHandle.h"
+#include "toasthost/WinRtRuntime.h"
+
+#include <knownfolders.h>
+#include <propkey.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <wincodec.h>
+
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+namespace toasthost {
+
+namespace {
+
+constexpr size_t kMaxAppIdLength = 128;
+
+// System.AppUserModel.ID, {9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3} 5.
+constexpr PROPERTYKEY kAppUserModelIdKey = { { 0x9f4c2855, 0x9f79, 0x4b39, { 0xa8, 0xd0, 0xe1, 0xd4, 0x2d, 0xe1, 0xd5, 0xf3 } }, 5 };
+
+struct Version {
+    DWORD major = 0;
+    DWORD minor = 0;
+};
+
+// The real version: GetVersionEx answers what the host's manifest lets it see.
+Version WindowsVersion()
+{
+    using PFN_RtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    const auto rtlGetVersion = ntdll ? reinterpret_cast<PFN_RtlGetVersion>(
+                                           reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")))
+                                     : nullptr;
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!rtlGetVersion || rtlGetVersion(&info) != 0) return {};
+    return { info.dwMajorVersion, info.dwMinorVersion };
+}
+
+// The impersonation token of the calling thread, or null (the process's own user).
+HANDLE ThreadToken()
+{
+    HANDLE token = nullptr;
+    if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY | TOKEN_IMPERSONATE, TRUE, &token)) return nullptr;
+    return token;
+}
+
+std::wstring KnownFolder(const KNOWNFOLDERID& id)
+{
+    const ScopedHandle token(ThreadToken());
+    PWSTR path = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(::SHGetKnownFolderPath(id, KF_FLAG_CREATE, token.get(), &path))) folder = path;
+    ::CoTaskMemFree(path);
+    return folder;
+}
+
+// A display name made fit to be a file name.
+std::wstring FileNameOf(const wchar_t* name)
+{
+    std::wstring fileName;
+    for (const wchar_t* p = name; *p; ++p) {
+        if (*p >= 0x20 && !std::wcschr(L"\\/:*?\"<>|", *p)) fileName += *p;
+    }
+    return fileName.empty() ? std::wstring(L"Notifications") : fileName;
+}
+
+// The owner's large icon as a PNG file: the shell shows a toast's icon from an image file.
+bool WriteIconPng(HWND owner, const std::wstring& path)
+{
+    DWORD_PTR result = 0;
+    if (!owner || !::SendMessageTimeoutW(owner, WM_GETICON, ICON_BIG, 0, SMTO_ABORTIFHUNG, 1000, &result) || !result) {
+        return false;
+    }
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICBitmap> bitmap;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    const bool written =
+        SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                     factory.receiveVoid())) &&
+        SUCCEEDED(factory->CreateBitmapFromHICON(reinterpret_cast<HICON>(result), bitmap.receive())) &&
+        SUCCEEDED(factory->CreateStream(stream.receive())) &&
+        SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
+        SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.receive())) &&
+        SUCCEEDED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(encoder->CreateNewFrame(frame.receive(), nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+        SUCCEEDED(frame->WriteSource(bitmap.get(), nullptr)) && SUCCEEDED(frame->Commit()) &&
+        SUCCEEDED(encoder->Commit());
+    stream.reset();
+    if (!written) ::DeleteFileW(path.c_str());
+    return written;
+}
+
+bool SetString(HKEY key, const wchar_t* name, const std::wstring& value)
+{
+    return ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+void RegisterInUserClasses(const wchar_t* appId, const wchar_t* displayName, HWND owner)
+{
+    // HKEY_CURRENT_USER is the process's user, cached: the impersonated user's hive is opened anew.
+    ScopedRegKey user;
+    if (::RegOpenCurrentUser(KEY_READ | KEY_WRITE, user.receive()) != ERROR_SUCCESS) return;
+    const std::wstring keyPath = std::wstring(L"Software\\Classes\\AppUserModelId\\") + appId;
+    ScopedRegKey key;
+    DWORD disposition = 0;
+    if (::RegCreateKeyExW(user.get(), keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                          nullptr, key.receive(), &disposition) != ERROR_SUCCESS) {
+        return;
+    }
+    if (::RegQueryValueExW(key.get(), L"DisplayName", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        SetString(key.get(), L"DisplayName", displayName);
+    }
+    if (::RegQueryValueExW(key.get(), L"IconUri", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) return;
+    const std::wstring localData = KnownFolder(FOLDERID_LocalAppData);
+    if (localData.empty()) return;
+    const std::wstring folder = localData + L"\\" + appId;
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring icon = folder + L"\\" + appId + L".png";
+    if (WriteIconPng(owner, icon)) SetString(key.get(), L"IconUri", icon);
+}
+
+void CreateStartMenuShortcut(const wchar_t* appId, const wchar_t* displayName)
+{
+    const std::wstring programs = KnownFolder(FOLDERID_Programs);
+    if (programs.empty()) return;
+    const std::wstring path = programs + L"\\" + FileNameOf(displayName) + L".lnk";
+    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+
+    wchar_t host[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, host, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+
+    ComPtr<IShellLinkW> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.receiveVoid())) ||
+        FAILED(link->SetPath(host))) {
+        return;
+    }
+    const ComPtr<IPropertyStore> properties = link.as<IPropertyStore>(IID_IPropertyStore);
+    if (!properties) return;
+    PROPVARIANT id = {};
+    const size_t bytes = (std::wcslen(appId) + 1) * sizeof(wchar_t);
+    id.vt = VT_LPWSTR;
+    id.pwszVal = static_cast<LPWSTR>(::CoTaskMemAlloc(bytes));
+    if (!id.pwszVal) return;
+    std::memcpy(id.pwszVal, appId, bytes);
+    const bool stored = SUCCEEDED(properties->SetValue(kAppUserModelIdKey, id)) && SUCCEEDED(properties->Commit());
+    ::PropVariantClear(&id);
+    const ComPtr<IPersistFile> file = link.as<IPersistFile>(IID_IPersistFile);
+    if (stored && file) file->Save(path.c_str(), TRUE);
+}
+
+}  // namespace
+
+bool IsUsableAppId(const wchar_t* appId)
+{
+    if (!appId || !*appId) return false;
+    const size_t length = std::wcslen(appId);
+    return length <= kMaxAppIdLength && !std::wcschr(appId, L'\\') && !std::wcschr(appId, L' ') &&
+           !std::wcschr(appId, L'/');
+}
+
+void RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HWND owner)
+{
+    if (!IsUsableAppId(appId)) return;
+    const Version version = WindowsVersion();
+    if (version.major >= 10) {
+        RegisterInUserClasses(appId, displayName, owner);
+    } else if (version.major == 6 && (version.minor == 2 || version.minor == 3)) {
+        CreateStartMenuShortcut(appId, displayName);
+    }
+}
+
+}  // namespace toasthost

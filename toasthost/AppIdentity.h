@@ -1,0 +1,19 @@
+#pragma once
+// Makes an application user model id known to the shell as a desktop program's own, so that its
+// toasts carry the program's name and icon (and, on Windows 8 and 8.1, are shown at all):
+// Windows 10 and later read the id's key under the user's Classes, Windows 8 and 8.1 a
+// Start-menu shortcut that carries the id. What is there already is left as it is.
+
+#include <windows.h>
+
+namespace toasthost {
+
+// Runs as whoever the calling thread is (the console user, when impersonating): every path,
+// key and folder is that user's.
+void RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HWND owner);
+
+// The application user model id rules: at most 128 characters, no spaces, no backslash (it
+// names a registry key), not empty.
+bool IsUsableAppId(const wchar_t* appId);
+
+}  // namespace toasthost

@@ -1,0 +1,105 @@
+#pragma once
+// The few Windows Runtime entry points the toast channel needs, taken from combase.dll in the
+// system folder at run time: the library loads (and runs its balloon) where that DLL or its
+// toast classes do not exist, and it never looks for a system DLL along the search path.
+
+#include "toasthost/WinRtDeclarations.h"
+
+#include <roapi.h>
+
+#include <utility>
+
+namespace toasthost {
+
+// Owns one COM interface pointer.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_p = std::exchange(other.m_p, nullptr);
+        }
+        return *this;
+    }
+    T* get() const { return m_p; }
+    T* operator->() const { return m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
+    // For out-parameters: releases what is held and hands out the slot.
+    T** receive()
+    {
+        reset();
+        return &m_p;
+    }
+    void** receiveVoid() { return reinterpret_cast<void**>(receive()); }
+    void reset()
+    {
+        if (m_p) std::exchange(m_p, nullptr)->Release();
+    }
+    template <typename U>
+    ComPtr<U> as(const IID& iid) const
+    {
+        ComPtr<U> other;
+        if (m_p) m_p->QueryInterface(iid, other.receiveVoid());
+        return other;
+    }
+
+private:
+    T* m_p = nullptr;
+};
+
+class WinRtRuntime {
+public:
+    WinRtRuntime() = default;
+    ~WinRtRuntime();
+    WinRtRuntime(const WinRtRuntime&) = delete;
+    WinRtRuntime& operator=(const WinRtRuntime&) = delete;
+
+    // Loads combase.dll and initialises the Windows Runtime on the calling thread.
+    bool Start();
+    // Balances Start on the same thread and unloads the DLL.
+    void Stop();
+    bool Started() const { return m_module != nullptr; }
+
+    HRESULT GetActivationFactory(const wchar_t* className, const IID& iid, void** factory) const;
+    HRESULT ActivateInstance(const wchar_t* className, IInspectable** instance) const;
+
+    // A string reference for one call; the text must outlive it.
+    class HString {
+    public:
+        HString(const WinRtRuntime& runtime, const wchar_t* text);
+        ~HString();
+        HString(const HString&) = delete;
+        HString& operator=(const HString&) = delete;
+        HSTRING get() const { return m_string; }
+
+    private:
+        const WinRtRuntime& m_runtime;
+        HSTRING m_string = nullptr;
+    };
+
+private:
+    using PFN_RoInitialize = HRESULT(WINAPI*)(RO_INIT_TYPE);
+    using PFN_RoUninitialize = void(WINAPI*)();
+    using PFN_RoGetActivationFactory = HRESULT(WINAPI*)(HSTRING, REFIID, void**);
+    using PFN_RoActivateInstance = HRESULT(WINAPI*)(HSTRING, IInspectable**);
+    using PFN_WindowsCreateString = HRESULT(WINAPI*)(LPCWSTR, UINT32, HSTRING*);
+    using PFN_WindowsDeleteString = HRESULT(WINAPI*)(HSTRING);
+
+    HMODULE m_module = nullptr;
+    bool m_mustUninitialize = false;
+    PFN_RoInitialize m_pfnRoInitialize = nullptr;
+    PFN_RoUninitialize m_pfnRoUninitialize = nullptr;
+    PFN_RoGetActivationFactory m_pfnRoGetActivationFactory = nullptr;
+    PFN_RoActivateInstance m_pfnRoActivateInstance = nullptr;
+    PFN_WindowsCreateString m_pfnWindowsCreateString = nullptr;
+    PFN_WindowsDeleteString m_pfnWindowsDeleteString = nullptr;
+};
+
+}  // namespace toasthost
