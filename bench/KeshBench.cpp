@@ -12,6 +12,7 @@
 // The bench plays the update service itself: it creates both named events.
 
 #include "Probe.h"
+#include "app/UpdateSettings.h"
 #include "service/UpdateServiceContract.h"
 
 #include <psapi.h>
@@ -82,7 +83,7 @@ struct Child {
     }
 };
 
-bool Launch(const std::wstring& program, Child& child)
+bool Launch(const std::wstring& program, Child& child, const std::wstring& arguments = L"")
 {
     SECURITY_ATTRIBUTES inheritable = { sizeof(inheritable), nullptr, TRUE };
     const HANDLE nul = ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -91,7 +92,7 @@ bool Launch(const std::wstring& program, Child& child)
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
-    std::wstring commandLine = L"\"" + program + L"\"";
+    std::wstring commandLine = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     PROCESS_INFORMATION info = {};
     const BOOL started = ::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
                                           nullptr, &startup, &info);
@@ -246,6 +247,68 @@ bool MeasureRun(Program& program, bool measureIdle, DWORD idleSeconds)
     if (!PressEscapeAndWait(window, child, exitMs)) return false;
     program.exitMs.push_back(exitMs);
     return true;
+}
+
+// Notification mode needs an answer it has not announced yet: a new one for every run.
+void StoreNewServerAnswer(int run)
+{
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUpdateSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    const std::wstring answer = L"http://example.com/bench/" + std::to_wstring(run);
+    ::RegSetValueExW(key, kServerResponseValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(answer.c_str()),
+                     static_cast<DWORD>((answer.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(key);
+}
+
+// Start of KeshUI.exe /NotifMode to its window on screen: the toast library's calls come before.
+bool MeasureNotificationRun(const std::wstring& keshUI, int run, std::vector<double>& visibleMs)
+{
+    StoreNewServerAnswer(run);
+    Child child;
+    const double started = NowMs();
+    if (!Launch(keshUI, child, L"/NotifMode")) return false;
+    const HWND window = WaitForVisibleWindow(probe::kUpdateWindowTitle, child.id, 20000);
+    if (!window) return false;
+    visibleMs.push_back(NowMs() - started);
+    double exitMs = 0;
+    return PressEscapeAndWait(window, child, exitMs);
+}
+
+// DisplayToastNotification of the real library in this process, as the adapter calls it.
+bool MeasureDisplayToast(const std::wstring& library, std::vector<double>& displayMs)
+{
+    const HMODULE module = ::LoadLibraryW(library.c_str());
+    if (!module) return false;
+    using Init = int(WINAPI*)();
+    using UnInit = void(WINAPI*)();
+    using Display = void(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, HWND);
+    using Visibility = int(WINAPI*)(int*, int*, LONGLONG*);
+    const auto init = reinterpret_cast<Init>(reinterpret_cast<void*>(::GetProcAddress(module, "Init")));
+    const auto unInit = reinterpret_cast<UnInit>(reinterpret_cast<void*>(::GetProcAddress(module, "UnInit")));
+    const auto display =
+        reinterpret_cast<Display>(reinterpret_cast<void*>(::GetProcAddress(module, "DisplayToastNotification")));
+    const auto visibility =
+        reinterpret_cast<Visibility>(reinterpret_cast<void*>(::GetProcAddress(module, "GetVisibility")));
+    bool ok = init && unInit && display && visibility && init() != 0;
+    if (ok) {
+        const HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                             nullptr, nullptr);
+        ::SendMessageW(owner, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(::LoadIconW(nullptr, IDI_APPLICATION)));
+        int first = 0, second = 0;
+        LONGLONG third = 0;
+        visibility(&first, &second, &third);
+        const double before = NowMs();
+        display(L"Mobile Broadband Update", L"New version of drivers and firmware package is available for download.",
+                L"Brenlo.KESH.UI", owner);
+        displayMs.push_back(NowMs() - before);
+        unInit();
+        ::DestroyWindow(owner);
+    }
+    ::FreeLibrary(module);
+    return ok;
 }
 
 struct ResponseSample {
@@ -435,6 +498,31 @@ int wmain(int argc, wchar_t** argv)
         }
     }
 
+    // Notification mode with the real ToastHost.dll beside the program, and with none (a copy of
+    // the program in a folder of its own), alternating.
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring alone = std::wstring(temp) + L"kesh_bench_no_library";
+    ::CreateDirectoryW(alone.c_str(), nullptr);
+    ::CopyFileW(kesh.path.c_str(), (alone + L"\\KeshUI.exe").c_str(), FALSE);
+    std::vector<double> withLibraryMs, withoutLibraryMs, displayMs;
+    for (int i = 0; i <= runs; ++i) {
+        std::vector<double> with, without;  // run 0 warms both up and is not counted
+        if (!MeasureNotificationRun(kesh.path, 2 * i, with) ||
+            !MeasureNotificationRun(alone + L"\\KeshUI.exe", 2 * i + 1, without)) {
+            std::fprintf(stderr, "notification run %d failed\n", i);
+        } else if (i > 0) {
+            withLibraryMs.push_back(with.front());
+            withoutLibraryMs.push_back(without.front());
+        }
+        if (!MeasureDisplayToast(dir + L"\\ToastHost.dll", displayMs)) std::fprintf(stderr, "display %d failed\n", i);
+    }
+    ::DeleteFileW((alone + L"\\KeshUI.exe").c_str());
+    ::RemoveDirectoryW(alone.c_str());
+    const Stats nWith = Summarise(withLibraryMs), nWithout = Summarise(withoutLibraryMs);
+    const Stats displayStats = Summarise(displayMs);
+    const double notifRatio = nWith.median / nWithout.median;
+
     ULONGLONG keshSize = 0, bareSize = 0;
     const std::vector<std::string> keshDlls = ImportedDlls(kesh.path, keshSize);
     const std::vector<std::string> bareDlls = ImportedDlls(bare.path, bareSize);
@@ -468,6 +556,10 @@ int wmain(int argc, wchar_t** argv)
                     Triple(bExit, "ms").c_str(), exitRatio, verdict(exitRatio <= 1.10));
     table += Format("| Escape to process exit, yardstick with common controls 6 | %s | %s | %.2f | | |\n",
                     Triple(kExit, "ms").c_str(), Triple(cExit, "ms").c_str(), kExit.median / cExit.median);
+    table += Format("| notification mode, start to window visible, with ToastHost.dll / without | %s | %s | %.2f | <= 1.10 | %s |\n",
+                    Triple(nWith, "ms").c_str(), Triple(nWithout, "ms").c_str(), notifRatio, verdict(notifRatio <= 1.10));
+    table += Format("| DisplayToastNotification (balloon under Wine) | %s (p99 %.1f) | - | - | - | |\n",
+                    Triple(displayStats, "ms").c_str(), displayStats.p99);
     table += Format("| response event to new status on screen | %s (p99 %.1f) | - | - | median <= 5, p99 <= 20 ms | %s |\n",
                     Triple(screen, "ms").c_str(), screen.p99, verdict(screen.median <= 5 && screen.p99 <= 20));
     table += Format("| response event to status text set | %s (p99 %.1f) | - | - | - | |\n", Triple(text, "ms").c_str(),

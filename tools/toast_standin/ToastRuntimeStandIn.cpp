@@ -266,8 +266,3 @@ extern "C" __declspec(dllexport) HRESULT WINAPI DllGetActivationFactory(HSTRING 
     else return CLASS_E_CLASSNOTAVAILABLE;
     return S_OK;
 }
-
-extern "C" __declspec(dllexport) HRESULT WINAPI DllCanUnloadNow()
-{
-    return S_FALSE;
-}
