@@ -11,6 +11,7 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"ToastHost balloon owner";
 constexpr UINT kIconId = 1;
 constexpr UINT kIconCallbackMessage = WM_APP + 1;
+constexpr UINT kAddIconMessage = WM_APP + 2;
 
 HICON OwnerIcon(HWND owner, WPARAM which)
 {
@@ -70,10 +71,19 @@ bool BalloonChannel::Show(HWND owner, const wchar_t* title, const wchar_t* text)
     if (!m_window) return false;
     RemoveIcon();  // one announcement at a time
     m_owner = owner;
+    m_title = title ? title : L"";
+    m_text = text ? text : L"";
+    // The shell answers an icon only after a round trip to its process; the caller's window
+    // waits for this call before it shows, so the icon is added by the next message of this
+    // thread instead (the caller's message loop runs it right after the window appears).
+    return ::PostMessageW(m_window, kAddIconMessage, 0, 0) != FALSE;
+}
 
-    HICON small = OwnerIcon(owner, ICON_SMALL);
-    if (!small) small = OwnerIcon(owner, ICON_SMALL2);
-    HICON large = OwnerIcon(owner, ICON_BIG);
+bool BalloonChannel::AddIcon()
+{
+    HICON small = OwnerIcon(m_owner, ICON_SMALL);
+    if (!small) small = OwnerIcon(m_owner, ICON_SMALL2);
+    HICON large = OwnerIcon(m_owner, ICON_BIG);
     if (!small) small = large;
 
     NOTIFYICONDATAW data = {};
@@ -83,9 +93,9 @@ bool BalloonChannel::Show(HWND owner, const wchar_t* title, const wchar_t* text)
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
     data.uCallbackMessage = kIconCallbackMessage;
     data.hIcon = small ? small : ::LoadIconW(nullptr, IDI_INFORMATION);
-    CopyTruncated(data.szTip, ARRAYSIZE(data.szTip), title);
-    CopyTruncated(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), title);
-    CopyTruncated(data.szInfo, ARRAYSIZE(data.szInfo), text);
+    CopyTruncated(data.szTip, ARRAYSIZE(data.szTip), m_title.c_str());
+    CopyTruncated(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), m_title.c_str());
+    CopyTruncated(data.szInfo, ARRAYSIZE(data.szInfo), m_text.c_str());
     // The owner's own picture, large where the shell can; the shell keeps quiet time itself.
     data.dwInfoFlags = (small || large ? NIIF_USER | NIIF_LARGE_ICON : NIIF_INFO) | NIIF_RESPECT_QUIET_TIME;
     data.hBalloonIcon = large ? large : small;
@@ -121,8 +131,12 @@ void BalloonChannel::Close()
 
 LRESULT CALLBACK BalloonChannel::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    auto* channel = reinterpret_cast<BalloonChannel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == kAddIconMessage) {
+        if (channel) channel->AddIcon();
+        return 0;
+    }
     if (message == kIconCallbackMessage) {
-        const auto* channel = reinterpret_cast<const BalloonChannel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
         // Version 4 puts the event in the low word; older shells pass it whole, which is the same.
         switch (LOWORD(lParam)) {
         case NIN_BALLOONUSERCLICK:

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace toasthost {
 
 class BalloonChannel {
@@ -19,18 +21,22 @@ public:
     // Whether the shell has a notification area to show the icon in.
     static bool NotificationAreaExists();
 
-    // Adds the icon with its balloon; `owner` lends its icon and comes to the front on a click.
+    // Announces with the icon and its balloon, added as soon as this thread handles its next
+    // message; `owner` lends its icon and comes to the front on a click.
     bool Show(HWND owner, const wchar_t* title, const wchar_t* text);
     // Removes the icon (if shown) and the window.
     void Close();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool AddIcon();
     void RemoveIcon();
 
     HINSTANCE m_module = nullptr;
     HWND m_window = nullptr;
     HWND m_owner = nullptr;
+    std::wstring m_title;
+    std::wstring m_text;
     bool m_iconShown = false;
 };
 
