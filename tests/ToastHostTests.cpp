@@ -56,23 +56,11 @@ bool LibraryIconExists()
     return data.hWnd && ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
-// The texts of visible balloons that another process (the shell) shows.
+// The texts of the balloons the shell shows.
 std::vector<std::wstring> ShellBalloons()
 {
     std::vector<std::wstring> texts;
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            wchar_t className[64] = {};
-            ::GetClassNameW(window, className, 64);
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(window, &process);
-            if (process != ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
-                lstrcmpiW(className, L"tooltips_class32") == 0) {
-                reinterpret_cast<std::vector<std::wstring>*>(param)->push_back(probe::WindowText(window));
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&texts));
+    for (const HWND balloon : probe::ShellBalloons()) texts.push_back(probe::WindowText(balloon));
     return texts;
 }
 

@@ -239,4 +239,23 @@ bool WaitForCursorAt(POINT screenPoint, HCURSOR expected, DWORD timeoutMs)
     return WaitUntil([&] { return CurrentCursor() == expected; }, timeoutMs);
 }
 
+std::vector<HWND> ShellBalloons()
+{
+    std::vector<HWND> balloons;
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            wchar_t className[64] = {};
+            ::GetClassNameW(window, className, 64);
+            DWORD process = 0;
+            ::GetWindowThreadProcessId(window, &process);
+            if (process != ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
+                lstrcmpiW(className, L"tooltips_class32") == 0) {
+                reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&balloons));
+    return balloons;
+}
+
 }  // namespace probe

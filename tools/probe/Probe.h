@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace probe {
 
@@ -66,5 +67,8 @@ bool WaitUntil(Condition condition, DWORD timeoutMs, DWORD pauseMs = 5)
         ::Sleep(pauseMs);
     }
 }
+
+// The notification-area balloons on screen: visible tooltip windows of another process (the shell).
+std::vector<HWND> ShellBalloons();
 
 }  // namespace probe

@@ -60,33 +60,13 @@ int Hold(const wchar_t* readyFile)
 
 }  // namespace
 
-// The shell's balloons are visible tooltip windows of another process.
 int Balloon(DWORD timeoutMs)
 {
-    HWND found = nullptr;
-    const bool seen = probe::WaitUntil(
-        [&] {
-            ::EnumWindows(
-                [](HWND window, LPARAM param) -> BOOL {
-                    wchar_t className[64] = {};
-                    ::GetClassNameW(window, className, 64);
-                    DWORD process = 0;
-                    ::GetWindowThreadProcessId(window, &process);
-                    if (process == ::GetCurrentProcessId() || !::IsWindowVisible(window) ||
-                        lstrcmpiW(className, L"tooltips_class32") != 0) {
-                        return TRUE;
-                    }
-                    *reinterpret_cast<HWND*>(param) = window;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&found));
-            return found != nullptr;
-        },
-        timeoutMs);
-    if (!seen) return 1;
-    const RECT r = probe::WindowRect(found);
+    std::vector<HWND> balloons;
+    if (!probe::WaitUntil([&] { return !(balloons = probe::ShellBalloons()).empty(); }, timeoutMs)) return 1;
+    const RECT r = probe::WindowRect(balloons.front());
     PrintLine(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " + std::to_wstring(r.right) + L" " +
-              std::to_wstring(r.bottom) + L" " + probe::WindowText(found));
+              std::to_wstring(r.bottom) + L" " + probe::WindowText(balloons.front()));
     return 0;
 }
 
