@@ -417,7 +417,8 @@ bool EveryWindowsHasThem(const std::vector<std::string>& dlls)
 {
     // System DLLs of every Windows from 6.0 on.
     static const char* const system[] = { "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
-                                          "ole32.dll", "comctl32.dll", "wtsapi32.dll", "userenv.dll", "msvcrt.dll" };
+                                          "ole32.dll", "oleaut32.dll", "oleacc.dll", "comctl32.dll", "wtsapi32.dll", "userenv.dll",
+                                          "msvcrt.dll" };
     return std::all_of(dlls.begin(), dlls.end(), [](const std::string& dll) {
         const std::string name = dll.substr(0, dll.find(' '));
         return std::any_of(std::begin(system), std::end(system), [&](const char* s) { return name == s; });

@@ -45,6 +45,7 @@ BOOL CKeshUIDlg::OnInitDialog()
 
     CreateTitleFont();
     GetDlgItem(IDC_TITLE).SetWindowText(kWindowTitle);
+    MakeControlsAccessible();
 
     const CKeshUIApp& app = KeshUIApp();
     if (!app.m_bNotifMode) {
@@ -112,4 +113,5 @@ BOOL CKeshUIDlg::OnSetCursor(HWND hWndUnder, UINT nHitTest, UINT message)
 void CKeshUIDlg::SetStatusText(LPCWSTR text)
 {
     GetDlgItem(IDC_STATUS).SetWindowText(text);
+    AnnounceStatusChange();
 }

@@ -47,9 +47,19 @@ protected:
 
 private:
     void SetStatusText(LPCWSTR text);
+    // Assistive technology (KeshUIDlgAccessibility.cpp).
+    void MakeControlsAccessible();
+    void AnnounceStatusChange();
+    void PrepareAccessibility();
+    void ReleaseAccessibility(HWND statusControl);
+    static LRESULT CALLBACK AccessibleControlProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                                  UINT_PTR subclassId, DWORD_PTR refData);
     void CreateTitleFont();
     void TakeAwayTopmost();
     void MoveToWorkAreaCorner();
 
     const DWORD m_dwResponseTimeoutMs;
+    bool m_bAccessibilityPrepared = false;
+    bool m_bComInitialisedForAccessibility = false;
+    bool m_bLiveSettingAnnotated = false;
 };

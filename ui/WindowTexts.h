@@ -10,3 +10,8 @@ inline constexpr wchar_t kStatusLatestVersion[] =
     L"You have the latest version of drivers and firmware available for your device.";
 inline constexpr wchar_t kStatusNewerPackage[] =
     L"A newer version of drivers and firmware package is available for your device. Click here to proceed.";
+
+// What assistive technology is told of the close mark and the link.
+inline constexpr wchar_t kAccessibleCloseName[] = L"Close";
+inline constexpr wchar_t kAccessiblePressAction[] = L"Press";
+inline constexpr wchar_t kAccessibleOpenAction[] = L"Open";

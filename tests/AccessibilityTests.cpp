@@ -1,0 +1,225 @@
+// What a screen reader gets from the real KeshUI.exe, asked from this (another) process the way
+// assistive technology asks: live-region events through an out-of-context WinEvent hook, and the
+// controls' accessible objects through AccessibleObjectFromWindow.
+
+#include "Probe.h"
+#include "app/UpdateSettings.h"
+#include "service/UpdateServiceContract.h"
+#include "support/TestSupport.h"
+#include "ui/AccessibilityIds.h"
+#include "ui/WindowTexts.h"
+#include "ui/res/resource.h"
+
+#include <gtest/gtest.h>
+#include <oleacc.h>
+
+#include <functional>
+#include <mutex>
+#include <vector>
+
+using namespace kesh_test;
+
+namespace {
+
+const std::wstring kKeshUI = BinPath(L"KeshUI.exe");
+constexpr DWORD kEventLiveRegionChanged = 0x8019;
+
+struct LiveRegionEvent {
+    HWND window;
+    LONG object;
+    DWORD time;
+};
+std::vector<LiveRegionEvent> g_events;
+
+void CALLBACK RecordLiveRegionEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD time)
+{
+    g_events.push_back({ window, object, time });
+}
+
+// The hook's callbacks arrive through this thread's messages.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+        if (done()) return true;
+        if (::GetTickCount64() > deadline) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+struct Seen {
+    LONG role = 0;
+    std::wstring name;
+    std::wstring action;  // empty: no default action
+};
+
+class Accessible {
+public:
+    explicit Accessible(HWND control)
+    {
+        ::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), kIID_IAccessible,
+                                     reinterpret_cast<void**>(&m_object));
+    }
+    ~Accessible()
+    {
+        if (m_object) m_object->Release();
+    }
+    Accessible(const Accessible&) = delete;
+    Accessible& operator=(const Accessible&) = delete;
+    explicit operator bool() const { return m_object != nullptr; }
+
+    Seen Read() const
+    {
+        Seen seen;
+        VARIANT self;
+        ::VariantInit(&self);
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        VARIANT role;
+        ::VariantInit(&role);
+        if (SUCCEEDED(m_object->get_accRole(self, &role)) && role.vt == VT_I4) seen.role = role.lVal;
+        BSTR text = nullptr;
+        if (SUCCEEDED(m_object->get_accName(self, &text)) && text) seen.name = text;
+        ::SysFreeString(text);
+        text = nullptr;
+        if (m_object->get_accDefaultAction(self, &text) == S_OK && text) seen.action = text;
+        ::SysFreeString(text);
+        return seen;
+    }
+    HRESULT DoDefaultAction() const
+    {
+        VARIANT self;
+        ::VariantInit(&self);
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        return m_object->accDoDefaultAction(self);
+    }
+
+private:
+    IAccessible* m_object = nullptr;
+};
+
+class Accessibility : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        g_events.clear();
+        m_hook = ::SetWinEventHook(kEventLiveRegionChanged, kEventLiveRegionChanged, nullptr, &RecordLiveRegionEvent,
+                                   0, 0, WINEVENT_OUTOFCONTEXT);
+        ASSERT_NE(nullptr, m_hook);
+    }
+    void TearDown() override
+    {
+        ::UnhookWinEvent(m_hook);
+        ::CoUninitialize();
+    }
+    Process StartService(const std::wstring& options)
+    {
+        const ScopedHandle ready(::CreateEventW(nullptr, TRUE, FALSE, L"KeshTest_ServiceReady"));
+        Process service = Start(BinPath(L"KeshServiceSim.exe"), options + L" --ready KeshTest_ServiceReady");
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ready.get(), 10000)) << "simulator did not start";
+        return service;
+    }
+    // The live-region events of `control`, once the window has had time to raise any more.
+    static size_t EventsFor(HWND control)
+    {
+        size_t count = 0;
+        for (const LiveRegionEvent& e : g_events) count += e.window == control && e.object == OBJID_CLIENT ? 1 : 0;
+        return count;
+    }
+    // A second event would follow the first at once; 300 ms of quiet say there is none.
+    static void LetMoreEventsArrive() { PumpUntil([] { return false; }, 300); }
+
+    SettingsKeyGuard m_key;
+    HWINEVENTHOOK m_hook = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Accessibility, TheNewerPackageIsAnnouncedOnceAndItsLinkOpensThePage)
+{
+    UrlCapture capture;
+    const std::wstring address = L"https://updates.example.com/kesh";
+    Process service = StartService(L"--delay 400 --answer \"" + address + L"\"");
+    Process ui = Start(kKeshUI, L"");
+    const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+    ASSERT_NE(nullptr, window);
+    const HWND status = ::GetDlgItem(window, IDC_STATUS);
+
+    {
+        const Accessible checking(status);
+        ASSERT_TRUE(checking) << "no accessible object for the status line";
+        const Seen seen = checking.Read();
+        EXPECT_EQ(ROLE_SYSTEM_STATICTEXT, seen.role);
+        EXPECT_EQ(kStatusChecking, seen.name);
+        EXPECT_EQ(L"", seen.action);
+        EXPECT_FALSE(SUCCEEDED(checking.DoDefaultAction())) << "plain text has no action";
+    }
+    EXPECT_TRUE(PumpUntil([&] { return probe::ControlText(window, IDC_STATUS) == kStatusNewerPackage; }, 10000));
+    const ULONGLONG textSeen = ::GetTickCount64();
+    EXPECT_TRUE(PumpUntil([&] { return EventsFor(status) > 0; }, 5000)) << "the new status was not announced";
+    std::printf("live-region event %lld ms after the new text was read back\n",
+                static_cast<long long>(::GetTickCount64() - textSeen));
+    LetMoreEventsArrive();
+    EXPECT_EQ(1u, EventsFor(status));
+    EXPECT_EQ(g_events.size(), EventsFor(status)) << "an event for another object";
+    EXPECT_TRUE(ui.Wait(0) == false) << "acting on plain text ended the window";
+
+    const Accessible link(status);
+    const Seen seen = link.Read();
+    EXPECT_EQ(ROLE_SYSTEM_LINK, seen.role);
+    EXPECT_EQ(kStatusNewerPackage, seen.name);
+    EXPECT_EQ(kAccessibleOpenAction, seen.action);
+    const Seen closeMark = Accessible(::GetDlgItem(window, IDC_CLOSE)).Read();
+    EXPECT_EQ(ROLE_SYSTEM_PUSHBUTTON, closeMark.role);
+    EXPECT_EQ(kAccessibleCloseName, closeMark.name);
+    EXPECT_EQ(kAccessiblePressAction, closeMark.action);
+
+    EXPECT_EQ(S_OK, link.DoDefaultAction());
+    ASSERT_TRUE(ui.Wait(10000));
+    EXPECT_EQ(0u, ui.ExitCode());
+    ASSERT_TRUE(capture.WaitForCapture(10000));
+    EXPECT_EQ(address, capture.Entries().at(0).address);
+}
+
+TEST_F(Accessibility, NothingNewerIsAnnouncedOnceAndTheCloseMarkClosesTheWindow)
+{
+    Process service = StartService(L"--delay 400 --answer \"\"");
+    Process ui = Start(kKeshUI, L"");
+    const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+    ASSERT_NE(nullptr, window);
+    const HWND status = ::GetDlgItem(window, IDC_STATUS);
+    EXPECT_TRUE(PumpUntil([&] { return probe::ControlText(window, IDC_STATUS) == kStatusLatestVersion; }, 10000));
+    EXPECT_TRUE(PumpUntil([&] { return EventsFor(status) > 0; }, 5000));
+    LetMoreEventsArrive();
+    EXPECT_EQ(1u, EventsFor(status));
+
+    const Accessible plain(status);
+    EXPECT_EQ(ROLE_SYSTEM_STATICTEXT, plain.Read().role);
+    EXPECT_EQ(L"", plain.Read().action);
+    EXPECT_EQ(S_OK, Accessible(::GetDlgItem(window, IDC_CLOSE)).DoDefaultAction());
+    ASSERT_TRUE(ui.Wait(10000));
+    EXPECT_EQ(0u, ui.ExitCode());
+}
+
+TEST_F(Accessibility, NotificationModeRaisesNoEventAndItsCloseMarkCancelsAndRecords)
+{
+    const std::wstring address = L"http://example.com/a11y";
+    SetSettingString(kServerResponseValueName, address);
+    Process ui = Start(kKeshUI, L"/NotifMode");
+    const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+    ASSERT_NE(nullptr, window);
+    const HWND status = ::GetDlgItem(window, IDC_STATUS);
+    const Accessible link(status);
+    EXPECT_EQ(ROLE_SYSTEM_LINK, link.Read().role) << "the announcement is a link from the start";
+    LetMoreEventsArrive();
+    EXPECT_EQ(0u, EventsFor(status)) << "the one text is read with the window";
+
+    EXPECT_EQ(S_OK, Accessible(::GetDlgItem(window, IDC_CLOSE)).DoDefaultAction());
+    ASSERT_TRUE(ui.Wait(10000));
+    EXPECT_EQ(address, LastShownResponse()) << "Cancel records the answer as shown";
+    EXPECT_EQ(0u, UrlCapture().Entries().size());
+}

@@ -1,0 +1,187 @@
+#include "ui/AccessibleControl.h"
+
+#include "ui/AccessibilityIds.h"
+#include "ui/WindowTexts.h"
+
+#include <new>
+#include <string>
+
+namespace {
+
+BSTR AllocText(const std::wstring& text)
+{
+    return ::SysAllocStringLen(text.c_str(), static_cast<UINT>(text.size()));
+}
+
+std::wstring WindowText(HWND window)
+{
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace
+
+CAccessibleControl* CAccessibleControl::Create(HWND control, Kind kind, bool (*isLink)())
+{
+    IAccessible* standard = nullptr;
+    if (FAILED(::CreateStdAccessibleObject(control, OBJID_CLIENT, kIID_IAccessible, reinterpret_cast<void**>(&standard))) ||
+        !standard) {
+        return nullptr;
+    }
+    return new (std::nothrow) CAccessibleControl(control, kind, isLink, standard);
+}
+
+CAccessibleControl::CAccessibleControl(HWND control, Kind kind, bool (*isLink)(), IAccessible* standard)
+    : m_hControl(control), m_kind(kind), m_pfnIsLink(isLink), m_pStandard(standard)
+{
+}
+
+CAccessibleControl::~CAccessibleControl()
+{
+    m_pStandard->Release();
+}
+
+HRESULT CAccessibleControl::QueryInterface(REFIID iid, void** object)
+{
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kIID_IAccessible)) {
+        *object = static_cast<IAccessible*>(this);
+    } else if (IsEqualIID(iid, kIID_IAccIdentity)) {
+        *object = static_cast<IAccIdentity*>(this);
+    } else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+// Called only on the window's thread: COM brings other processes' calls there.
+ULONG CAccessibleControl::AddRef()
+{
+    return static_cast<ULONG>(++m_references);
+}
+
+ULONG CAccessibleControl::Release()
+{
+    const LONG left = --m_references;
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+}
+
+HRESULT CAccessibleControl::get_accName(VARIANT child, BSTR* name)
+{
+    if (!IsSelf(child)) return m_pStandard->get_accName(child, name);
+    if (!name) return E_POINTER;
+    *name = AllocText(m_kind == Kind::CloseMark ? std::wstring(kAccessibleCloseName) : WindowText(m_hControl));
+    return *name ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CAccessibleControl::get_accRole(VARIANT child, VARIANT* role)
+{
+    if (!IsSelf(child)) return m_pStandard->get_accRole(child, role);
+    if (!role) return E_POINTER;
+    ::VariantInit(role);
+    role->vt = VT_I4;
+    role->lVal = m_kind == Kind::CloseMark ? ROLE_SYSTEM_PUSHBUTTON
+                                           : (IsLinkNow() ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT);
+    return S_OK;
+}
+
+HRESULT CAccessibleControl::get_accState(VARIANT child, VARIANT* state)
+{
+    const HRESULT result = m_pStandard->get_accState(child, state);
+    if (SUCCEEDED(result) && IsSelf(child) && state && state->vt == VT_I4 && IsLinkNow()) {
+        state->lVal |= STATE_SYSTEM_LINKED;
+    }
+    return result;
+}
+
+HRESULT CAccessibleControl::get_accDefaultAction(VARIANT child, BSTR* action)
+{
+    if (!IsSelf(child)) return m_pStandard->get_accDefaultAction(child, action);
+    if (!action) return E_POINTER;
+    *action = nullptr;
+    if (!HasAction()) return S_FALSE;  // plain text: nothing to do
+    *action = ::SysAllocString(m_kind == Kind::CloseMark ? kAccessiblePressAction : kAccessibleOpenAction);
+    return *action ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CAccessibleControl::accDoDefaultAction(VARIANT child)
+{
+    if (!IsSelf(child)) return m_pStandard->accDoDefaultAction(child);
+    if (!HasAction()) return DISP_E_MEMBERNOTFOUND;
+    // Exactly what a click sends, posted: the handler then runs from the window's own loop, not
+    // inside this call from another process.
+    const HWND dialog = ::GetParent(m_hControl);
+    const int id = ::GetDlgCtrlID(m_hControl);
+    return ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(m_hControl))
+               ? S_OK
+               : E_FAIL;
+}
+
+HRESULT CAccessibleControl::GetIdentityString(DWORD child, BYTE** identity, DWORD* length)
+{
+    IAccIdentity* standardIdentity = nullptr;
+    if (FAILED(m_pStandard->QueryInterface(kIID_IAccIdentity, reinterpret_cast<void**>(&standardIdentity)))) {
+        return E_NOTIMPL;
+    }
+    const HRESULT result = standardIdentity->GetIdentityString(child, identity, length);
+    standardIdentity->Release();
+    return result;
+}
+
+// ---- the rest, as the standard object answers it -------------------------------------------
+
+HRESULT CAccessibleControl::GetTypeInfoCount(UINT* count) { return m_pStandard->GetTypeInfoCount(count); }
+HRESULT CAccessibleControl::GetTypeInfo(UINT index, LCID locale, ITypeInfo** info)
+{
+    return m_pStandard->GetTypeInfo(index, locale, info);
+}
+HRESULT CAccessibleControl::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids)
+{
+    return m_pStandard->GetIDsOfNames(iid, names, count, locale, ids);
+}
+HRESULT CAccessibleControl::Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception, UINT* argumentError)
+{
+    return m_pStandard->Invoke(id, iid, locale, flags, params, result, exception, argumentError);
+}
+HRESULT CAccessibleControl::get_accParent(IDispatch** parent) { return m_pStandard->get_accParent(parent); }
+HRESULT CAccessibleControl::get_accChildCount(LONG* count) { return m_pStandard->get_accChildCount(count); }
+HRESULT CAccessibleControl::get_accChild(VARIANT child, IDispatch** dispatch)
+{
+    return m_pStandard->get_accChild(child, dispatch);
+}
+HRESULT CAccessibleControl::get_accValue(VARIANT child, BSTR* value) { return m_pStandard->get_accValue(child, value); }
+HRESULT CAccessibleControl::get_accDescription(VARIANT child, BSTR* description)
+{
+    return m_pStandard->get_accDescription(child, description);
+}
+HRESULT CAccessibleControl::get_accHelp(VARIANT child, BSTR* help) { return m_pStandard->get_accHelp(child, help); }
+HRESULT CAccessibleControl::get_accHelpTopic(BSTR* helpFile, VARIANT child, LONG* topic)
+{
+    return m_pStandard->get_accHelpTopic(helpFile, child, topic);
+}
+HRESULT CAccessibleControl::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
+{
+    return m_pStandard->get_accKeyboardShortcut(child, shortcut);
+}
+HRESULT CAccessibleControl::get_accFocus(VARIANT* child) { return m_pStandard->get_accFocus(child); }
+HRESULT CAccessibleControl::get_accSelection(VARIANT* children) { return m_pStandard->get_accSelection(children); }
+HRESULT CAccessibleControl::accSelect(LONG flags, VARIANT child) { return m_pStandard->accSelect(flags, child); }
+HRESULT CAccessibleControl::accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child)
+{
+    return m_pStandard->accLocation(left, top, width, height, child);
+}
+HRESULT CAccessibleControl::accNavigate(LONG direction, VARIANT start, VARIANT* end)
+{
+    return m_pStandard->accNavigate(direction, start, end);
+}
+HRESULT CAccessibleControl::accHitTest(LONG left, LONG top, VARIANT* child)
+{
+    return m_pStandard->accHitTest(left, top, child);
+}
+HRESULT CAccessibleControl::put_accName(VARIANT child, BSTR name) { return m_pStandard->put_accName(child, name); }
+HRESULT CAccessibleControl::put_accValue(VARIANT child, BSTR value) { return m_pStandard->put_accValue(child, value); }

@@ -1,0 +1,65 @@
+#pragma once
+// What assistive technology sees of the update window's two active controls: the status line
+// (a link while it is one) and the close mark (a button named "Close"). Each is the platform's
+// standard object for the control with the role, name and default action changed; performing
+// the default action posts the same notification a click sends, so it runs the same handler.
+
+#include <windows.h>
+#include <oleacc.h>
+
+class CAccessibleControl final : public IAccessible, public IAccIdentity {
+public:
+    enum class Kind { StatusLine, CloseMark };
+
+    // The standard object for `control`, wrapped; null when the platform has none to give.
+    static CAccessibleControl* Create(HWND control, Kind kind, bool (*isLink)());
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // IDispatch, as the standard object answers it
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
+    // IAccessible: what differs from the standard object
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override;
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override;
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override;
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override;
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override;
+    // IAccessible: as the standard object answers it
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;
+    HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override;
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** dispatch) override;
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override;
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override;
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* helpFile, VARIANT child, LONG* topic) override;
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override;
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override;
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override;
+    HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override;
+    HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override;
+    HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override;
+    HRESULT STDMETHODCALLTYPE accHitTest(LONG left, LONG top, VARIANT* child) override;
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override;
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override;
+    // IAccIdentity: the standard object's, so that annotations of the control apply to this one
+    HRESULT STDMETHODCALLTYPE GetIdentityString(DWORD child, BYTE** identity, DWORD* length) override;
+
+private:
+    CAccessibleControl(HWND control, Kind kind, bool (*isLink)(), IAccessible* standard);
+    ~CAccessibleControl();
+    bool IsSelf(const VARIANT& child) const { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+    bool IsLinkNow() const { return m_kind == Kind::StatusLine && m_pfnIsLink(); }
+    bool HasAction() const { return m_kind == Kind::CloseMark || IsLinkNow(); }
+
+    LONG m_references = 1;
+    const HWND m_hControl;
+    const Kind m_kind;
+    bool (*const m_pfnIsLink)();
+    IAccessible* const m_pStandard;
+};

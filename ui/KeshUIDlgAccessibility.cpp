@@ -1,0 +1,104 @@
+// What the update window tells assistive technology: the status line and the close mark answer
+// WM_GETOBJECT with their own accessible objects (a link while the status line is one, a button
+// named "Close"), the status line is a polite live region, and every change of its text after the
+// window is shown is announced.
+
+#include "ui/KeshUIDlg.h"
+
+#include "app/KeshUIApp.h"
+#include "ui/AccessibilityIds.h"
+#include "ui/AccessibleControl.h"
+#include "ui/res/resource.h"
+
+#include <commctrl.h>
+#include <oleacc.h>
+
+namespace {
+
+constexpr UINT_PTR kAccessibilitySubclassId = 1;
+
+// Declared by the headers for Windows 8 and later only; older systems ignore the event.
+constexpr DWORD kEventLiveRegionChanged = 0x8019;  // EVENT_OBJECT_LIVEREGIONCHANGED
+
+// UI Automation's LiveSetting property and its "polite" value.
+constexpr GUID kLiveSettingProperty = { 0xc12bcd8e, 0x2a8e, 0x4950, { 0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb } };
+constexpr LONG kLiveSettingPolite = 1;
+
+bool StatusLineIsLink()
+{
+    return KeshUIApp().m_bUpdateAvailable;
+}
+
+}  // namespace
+
+void CKeshUIDlg::MakeControlsAccessible()
+{
+    for (const int id : { IDC_STATUS, IDC_CLOSE }) {
+        ::SetWindowSubclass(GetDlgItem(id).m_hWnd, &CKeshUIDlg::AccessibleControlProc, kAccessibilitySubclassId,
+                            reinterpret_cast<DWORD_PTR>(this));
+    }
+}
+
+void CKeshUIDlg::AnnounceStatusChange()
+{
+    // The text set while the window is being made is read with the window itself.
+    if (!::IsWindowVisible(m_hWnd)) return;
+    ::NotifyWinEvent(kEventLiveRegionChanged, GetDlgItem(IDC_STATUS).m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+// The first request of assistive technology readies COM on this thread (the objects are reached
+// from other processes through it) and marks the status line as a polite live region.
+void CKeshUIDlg::PrepareAccessibility()
+{
+    if (m_bAccessibilityPrepared) return;
+    m_bAccessibilityPrepared = true;
+    m_bComInitialisedForAccessibility = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    IAccPropServices* services = nullptr;
+    if (SUCCEEDED(::CoCreateInstance(kCLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIID_IAccPropServices,
+                                     reinterpret_cast<void**>(&services)))) {
+        VARIANT polite;
+        ::VariantInit(&polite);
+        polite.vt = VT_I4;
+        polite.lVal = kLiveSettingPolite;
+        m_bLiveSettingAnnotated = SUCCEEDED(services->SetHwndProp(GetDlgItem(IDC_STATUS).m_hWnd, OBJID_CLIENT,
+                                                                  CHILDID_SELF, kLiveSettingProperty, polite));
+        services->Release();
+    }
+}
+
+void CKeshUIDlg::ReleaseAccessibility(HWND statusControl)
+{
+    if (!m_bAccessibilityPrepared) return;
+    if (m_bLiveSettingAnnotated) {
+        IAccPropServices* services = nullptr;
+        if (SUCCEEDED(::CoCreateInstance(kCLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIID_IAccPropServices,
+                                         reinterpret_cast<void**>(&services)))) {
+            MSAAPROPID property = kLiveSettingProperty;
+            services->ClearHwndProps(statusControl, OBJID_CLIENT, CHILDID_SELF, &property, 1);
+            services->Release();
+        }
+    }
+    if (m_bComInitialisedForAccessibility) ::CoUninitialize();
+    m_bAccessibilityPrepared = m_bComInitialisedForAccessibility = m_bLiveSettingAnnotated = false;
+}
+
+LRESULT CALLBACK CKeshUIDlg::AccessibleControlProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                                   UINT_PTR subclassId, DWORD_PTR refData)
+{
+    auto* dialog = reinterpret_cast<CKeshUIDlg*>(refData);
+    const bool status = ::GetDlgCtrlID(hWnd) == IDC_STATUS;
+    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
+        dialog->PrepareAccessibility();
+        CAccessibleControl* object = CAccessibleControl::Create(
+            hWnd, status ? CAccessibleControl::Kind::StatusLine : CAccessibleControl::Kind::CloseMark, &StatusLineIsLink);
+        if (object) {
+            const LRESULT result = ::LresultFromObject(kIID_IAccessible, wParam, static_cast<IAccessible*>(object));
+            object->Release();
+            return result;
+        }
+    } else if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(hWnd, &CKeshUIDlg::AccessibleControlProc, subclassId);
+        if (status) dialog->ReleaseAccessibility(hWnd);
+    }
+    return ::DefSubclassProc(hWnd, message, wParam, lParam);
+}
