@@ -71,11 +71,23 @@ namespace {
 // last one of them that ends has ended (all but `survivors` must end).
 struct Race {
     std::vector<SuspendedProcess> starts;
+    static inline int refusedCreations = 0;
     LARGE_INTEGER resumedAt = {};
     void Begin(const std::wstring& program, const std::function<std::wstring(int)>& arguments)
     {
         starts.clear();
-        for (int i = 0; i < 20; ++i) starts.push_back(StartSuspended(program, arguments(i)));
+        for (int i = 0; i < 20; ++i) {
+            // Wine now and then refuses one of twenty process creations in a row with
+            // ERROR_INTERNAL_ERROR: CreateProcess itself fails, so no start of the program took
+            // place, and that one is made again.
+            SuspendedProcess start = StartSuspended(program, arguments(i));
+            for (int retry = 0; retry < 3 && !start.process.handle && start.process.startError == ERROR_INTERNAL_ERROR;
+                 ++retry) {
+                ++refusedCreations;
+                start = StartSuspended(program, arguments(i));
+            }
+            starts.push_back(std::move(start));
+        }
         resumedAt = Now();
         for (const SuspendedProcess& s : starts) ::ResumeThread(s.thread.get());
     }
@@ -122,7 +134,7 @@ TEST(RacingStarts, TwentyAtOnceLeaveExactlyOneWindowEveryRound)
 
         Race race;
         race.Begin(kKeshUI, [](int i) { return std::wstring(i % 2 ? L"/NotifMode" : L""); });
-        for (const SuspendedProcess& s : race.starts) ASSERT_TRUE(s.process.handle);
+        for (const SuspendedProcess& s : race.starts) ASSERT_TRUE(s.process.handle) << "error " << s.process.startError;
 
         // Never more than one window while they race; then exactly one, of the one survivor.
         HWND window = nullptr;
@@ -151,8 +163,9 @@ TEST(RacingStarts, TwentyAtOnceLeaveExactlyOneWindowEveryRound)
         EXPECT_EQ(winnerIsNotif ? response : lastShownBefore, LastShownResponse());
     }
     RecordProperty("slowest_last_loser_ms", static_cast<int>(slowestLoserMs));
-    std::printf("20 starts at once: trivial program gone after %llu ms; refused starts gone after at most %llu ms\n",
-                startCostMs, slowestLoserMs);
+    std::printf("20 starts at once: trivial program gone after %llu ms; refused starts gone after at most %llu ms; "
+                "%d process creations refused by the platform and made again\n",
+                startCostMs, slowestLoserMs, Race::refusedCreations);
 }
 
 // ---- fault paths --------------------------------------------------------------------------------

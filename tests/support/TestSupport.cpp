@@ -129,6 +129,8 @@ Process StartWith(const std::wstring& application, const std::wstring& arguments
         else ::CloseHandle(info.hThread);
         process.handle.reset(info.hProcess);
         process.id = info.dwProcessId;
+    } else {
+        process.startError = ::GetLastError();
     }
     return process;
 }

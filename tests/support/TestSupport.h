@@ -35,6 +35,7 @@ struct Process {
 
     ScopedHandle handle;
     DWORD id = 0;
+    DWORD startError = 0;  // CreateProcess's error when it failed
     bool Wait(DWORD timeoutMs) const;  // true when it ended in time
     DWORD ExitCode() const;
     void Kill() const;
