@@ -101,6 +101,14 @@ private:
     IAccessible* m_object = nullptr;
 };
 
+// An action that ends the window may end the process before Wine's RPC thread has sent the reply
+// (the window's thread has returned S_OK already, and handles the posted click next): the caller
+// then sees the call fail. What counts is what the action did.
+bool ActionTaken(HRESULT result)
+{
+    return result == S_OK || result == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED);
+}
+
 class Accessibility : public testing::Test {
 protected:
     void SetUp() override
@@ -168,6 +176,12 @@ TEST_F(Accessibility, TheNewerPackageIsAnnouncedOnceAndItsLinkOpensThePage)
     EXPECT_EQ(g_events.size(), EventsFor(status)) << "an event for another object";
     EXPECT_TRUE(ui.Wait(0) == false) << "acting on plain text ended the window";
 
+    // The window is named by its title; the icon is a picture without a name.
+    EXPECT_EQ(kWindowTitle, Accessible(window).Read().name);
+    const Seen icon = Accessible(::GetWindow(window, GW_CHILD)).Read();
+    EXPECT_EQ(L"", icon.name);
+    EXPECT_EQ(L"", icon.action);
+
     const Accessible link(status);
     const Seen seen = link.Read();
     EXPECT_EQ(ROLE_SYSTEM_LINK, seen.role);
@@ -178,7 +192,7 @@ TEST_F(Accessibility, TheNewerPackageIsAnnouncedOnceAndItsLinkOpensThePage)
     EXPECT_EQ(kAccessibleCloseName, closeMark.name);
     EXPECT_EQ(kAccessiblePressAction, closeMark.action);
 
-    EXPECT_EQ(S_OK, link.DoDefaultAction());
+    EXPECT_TRUE(ActionTaken(link.DoDefaultAction()));
     ASSERT_TRUE(ui.Wait(10000));
     EXPECT_EQ(0u, ui.ExitCode());
     ASSERT_TRUE(capture.WaitForCapture(10000));
@@ -200,7 +214,7 @@ TEST_F(Accessibility, NothingNewerIsAnnouncedOnceAndTheCloseMarkClosesTheWindow)
     const Accessible plain(status);
     EXPECT_EQ(ROLE_SYSTEM_STATICTEXT, plain.Read().role);
     EXPECT_EQ(L"", plain.Read().action);
-    EXPECT_EQ(S_OK, Accessible(::GetDlgItem(window, IDC_CLOSE)).DoDefaultAction());
+    EXPECT_TRUE(ActionTaken(Accessible(::GetDlgItem(window, IDC_CLOSE)).DoDefaultAction()));
     ASSERT_TRUE(ui.Wait(10000));
     EXPECT_EQ(0u, ui.ExitCode());
 }
@@ -218,7 +232,7 @@ TEST_F(Accessibility, NotificationModeRaisesNoEventAndItsCloseMarkCancelsAndReco
     LetMoreEventsArrive();
     EXPECT_EQ(0u, EventsFor(status)) << "the one text is read with the window";
 
-    EXPECT_EQ(S_OK, Accessible(::GetDlgItem(window, IDC_CLOSE)).DoDefaultAction());
+    EXPECT_TRUE(ActionTaken(Accessible(::GetDlgItem(window, IDC_CLOSE)).DoDefaultAction()));
     ASSERT_TRUE(ui.Wait(10000));
     EXPECT_EQ(address, LastShownResponse()) << "Cancel records the answer as shown";
     EXPECT_EQ(0u, UrlCapture().Entries().size());

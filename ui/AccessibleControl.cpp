@@ -74,6 +74,8 @@ HRESULT CAccessibleControl::get_accName(VARIANT child, BSTR* name)
 {
     if (!IsSelf(child)) return m_pStandard->get_accName(child, name);
     if (!name) return E_POINTER;
+    *name = nullptr;
+    if (m_kind == Kind::Decoration) return S_FALSE;  // decorative: nothing to read
     *name = AllocText(m_kind == Kind::CloseMark ? std::wstring(kAccessibleCloseName) : WindowText(m_hControl));
     return *name ? S_OK : E_OUTOFMEMORY;
 }
@@ -84,8 +86,11 @@ HRESULT CAccessibleControl::get_accRole(VARIANT child, VARIANT* role)
     if (!role) return E_POINTER;
     ::VariantInit(role);
     role->vt = VT_I4;
-    role->lVal = m_kind == Kind::CloseMark ? ROLE_SYSTEM_PUSHBUTTON
-                                           : (IsLinkNow() ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT);
+    switch (m_kind) {
+    case Kind::CloseMark: role->lVal = ROLE_SYSTEM_PUSHBUTTON; break;
+    case Kind::Decoration: role->lVal = ROLE_SYSTEM_GRAPHIC; break;
+    case Kind::StatusLine: role->lVal = IsLinkNow() ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT; break;
+    }
     return S_OK;
 }
 

@@ -1,6 +1,6 @@
-// What the update window tells assistive technology: the status line and the close mark answer
-// WM_GETOBJECT with their own accessible objects (a link while the status line is one, a button
-// named "Close"), the status line is a polite live region, and every change of its text after the
+// What the update window tells assistive technology: the status line, the close mark and the icon
+// answer WM_GETOBJECT with their own accessible objects (a link while the status line is one, a
+// button named "Close", a picture without a name), the status line is a polite live region, and every change of its text after the
 // window is shown is announced.
 
 #include "ui/KeshUIDlg.h"
@@ -33,8 +33,9 @@ bool StatusLineIsLink()
 
 void CKeshUIDlg::MakeControlsAccessible()
 {
-    for (const int id : { IDC_STATUS, IDC_CLOSE }) {
-        ::SetWindowSubclass(GetDlgItem(id).m_hWnd, &CKeshUIDlg::AccessibleControlProc, kAccessibilitySubclassId,
+    const HWND icon = ::GetWindow(m_hWnd, GW_CHILD);  // the template's first control, without an id
+    for (const HWND control : { GetDlgItem(IDC_STATUS).m_hWnd, GetDlgItem(IDC_CLOSE).m_hWnd, icon }) {
+        ::SetWindowSubclass(control, &CKeshUIDlg::AccessibleControlProc, kAccessibilitySubclassId,
                             reinterpret_cast<DWORD_PTR>(this));
     }
 }
@@ -86,11 +87,14 @@ LRESULT CALLBACK CKeshUIDlg::AccessibleControlProc(HWND hWnd, UINT message, WPAR
                                                    UINT_PTR subclassId, DWORD_PTR refData)
 {
     auto* dialog = reinterpret_cast<CKeshUIDlg*>(refData);
-    const bool status = ::GetDlgCtrlID(hWnd) == IDC_STATUS;
+    const int id = ::GetDlgCtrlID(hWnd);
+    const bool status = id == IDC_STATUS;
     if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
         dialog->PrepareAccessibility();
-        CAccessibleControl* object = CAccessibleControl::Create(
-            hWnd, status ? CAccessibleControl::Kind::StatusLine : CAccessibleControl::Kind::CloseMark, &StatusLineIsLink);
+        const CAccessibleControl::Kind kind = status            ? CAccessibleControl::Kind::StatusLine
+                                              : id == IDC_CLOSE ? CAccessibleControl::Kind::CloseMark
+                                                                : CAccessibleControl::Kind::Decoration;
+        CAccessibleControl* object = CAccessibleControl::Create(hWnd, kind, &StatusLineIsLink);
         if (object) {
             const LRESULT result = ::LresultFromObject(kIID_IAccessible, wParam, static_cast<IAccessible*>(object));
             object->Release();
