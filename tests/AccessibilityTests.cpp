@@ -124,13 +124,6 @@ protected:
         ::UnhookWinEvent(m_hook);
         ::CoUninitialize();
     }
-    Process StartService(const std::wstring& options)
-    {
-        const ScopedHandle ready(::CreateEventW(nullptr, TRUE, FALSE, L"KeshTest_ServiceReady"));
-        Process service = Start(BinPath(L"KeshServiceSim.exe"), options + L" --ready KeshTest_ServiceReady");
-        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ready.get(), 10000)) << "simulator did not start";
-        return service;
-    }
     // The live-region events of `control`, once the window has had time to raise any more.
     static size_t EventsFor(HWND control)
     {
@@ -151,7 +144,7 @@ TEST_F(Accessibility, TheNewerPackageIsAnnouncedOnceAndItsLinkOpensThePage)
 {
     UrlCapture capture;
     const std::wstring address = L"https://updates.example.com/kesh";
-    Process service = StartService(L"--delay 400 --answer \"" + address + L"\"");
+    Process service = StartServiceSimulator(L"--delay 400 --answer \"" + address + L"\"");
     Process ui = Start(kKeshUI, L"");
     const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
     ASSERT_NE(nullptr, window);
@@ -201,7 +194,7 @@ TEST_F(Accessibility, TheNewerPackageIsAnnouncedOnceAndItsLinkOpensThePage)
 
 TEST_F(Accessibility, NothingNewerIsAnnouncedOnceAndTheCloseMarkClosesTheWindow)
 {
-    Process service = StartService(L"--delay 400 --answer \"\"");
+    Process service = StartServiceSimulator(L"--delay 400 --answer \"\"");
     Process ui = Start(kKeshUI, L"");
     const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
     ASSERT_NE(nullptr, window);

@@ -18,16 +18,6 @@ const std::wstring kKeshUI = BinPath(L"KeshUI.exe");
 
 class EndToEnd : public testing::Test {
 protected:
-    // Starts the simulator and returns once both of its events exist.
-    Process StartService(const std::wstring& options)
-    {
-        const ScopedHandle ready(::CreateEventW(nullptr, TRUE, FALSE, L"KeshTest_ServiceReady"));
-        Process service = Start(BinPath(L"KeshServiceSim.exe"), options + L" --ready KeshTest_ServiceReady");
-        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ready.get(), 10000)) << "simulator did not start";
-        return service;
-    }
-
-
     SettingsKeyGuard m_key;
 };
 
@@ -38,7 +28,7 @@ TEST_F(EndToEnd, InteractiveCheckFindsANewerPackageAndTheLinkOpensIt)
 {
     UrlCapture capture;
     const std::wstring address = L"https://updates.example.com/kesh?device=A1 B2";
-    Process service = StartService(L"--answer \"" + address + L"\"");
+    Process service = StartServiceSimulator(L"--answer \"" + address + L"\"");
     Process ui = Start(kKeshUI, L"");
     const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
     ASSERT_NE(nullptr, window);
@@ -67,7 +57,7 @@ TEST_F(EndToEnd, InteractiveCheckOutcomesWithoutALink)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Process service;
-        if (c.serviceOptions) service = StartService(c.serviceOptions);
+        if (c.serviceOptions) service = StartServiceSimulator(c.serviceOptions);
         Process ui = Start(kKeshUI, L"");
         const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
         ASSERT_NE(nullptr, window);

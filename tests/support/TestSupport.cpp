@@ -150,6 +150,14 @@ SuspendedProcess StartSuspended(const std::wstring& application, const std::wstr
     return started;
 }
 
+Process StartServiceSimulator(const std::wstring& options)
+{
+    const ScopedHandle ready(::CreateEventW(nullptr, TRUE, FALSE, L"KeshTest_ServiceReady"));
+    Process service = Start(BinPath(L"KeshServiceSim.exe"), options + L" --ready KeshTest_ServiceReady");
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ready.get(), 10000)) << "simulator did not start";
+    return service;
+}
+
 // ---- registry ------------------------------------------------------------------------------
 
 void DeleteSettingsKey()

@@ -49,6 +49,8 @@ struct SuspendedProcess {
     ScopedHandle thread;
 };
 SuspendedProcess StartSuspended(const std::wstring& application, const std::wstring& arguments);
+// Starts the update-service simulator with `options` and returns once both of its events exist.
+Process StartServiceSimulator(const std::wstring& options);
 
 
 // ---- registry ------------------------------------------------------------------------------
