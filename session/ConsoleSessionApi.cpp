@@ -1,22 +1,44 @@
 #include "session/ConsoleSessionApi.h"
 
+#include "framework/ScopedHandle.h"
+
 #include <userenv.h>
 #include <wtsapi32.h>
 
+#include <vector>
+
 namespace {
+
 const ConsoleSessionApi* g_current = nullptr;
+
+bool ProcessRunsAsLocalSystem()
+{
+    ScopedHandle token;
+    // A process that cannot read its own token is treated as LocalSystem: the safe answer, since
+    // it only means that nothing is opened in the process's own context.
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive())) return true;
+    DWORD bytes = 0;
+    ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &bytes);
+    if (bytes == 0) return true;
+    std::vector<BYTE> buffer(bytes);
+    if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), bytes, &bytes)) return true;
+    const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
+    return ::IsWellKnownSid(user->User.Sid, WinLocalSystemSid) != FALSE;
 }
+
+}  // namespace
 
 const ConsoleSessionApi& PlatformConsoleSessionApi()
 {
     static const ConsoleSessionApi api = {
-        &::WTSGetActiveConsoleSessionId,
+        &::ProcessIdToSessionId,
         &::WTSQueryUserToken,
         &::CreateEnvironmentBlock,
         &::DestroyEnvironmentBlock,
         &::CreateProcessAsUserW,
         &::ImpersonateLoggedOnUser,
         &::RevertToSelf,
+        &ProcessRunsAsLocalSystem,
     };
     return api;
 }
@@ -37,9 +59,11 @@ ScopedConsoleSessionApiOverride::~ScopedConsoleSessionApiOverride()
     g_current = m_previous;
 }
 
-HANDLE QueryConsoleUserToken(const ConsoleSessionApi& api)
+HANDLE QueryOwnSessionUserToken(const ConsoleSessionApi& api)
 {
+    DWORD session = 0;
+    if (!api.ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return nullptr;
     HANDLE token = nullptr;
-    if (!api.QueryUserToken(api.GetActiveConsoleSessionId(), &token)) return nullptr;
+    if (!api.QueryUserToken(session, &token)) return nullptr;
     return token;
 }

@@ -1,13 +1,15 @@
 #pragma once
-// The platform calls through which the program acts for the user at the console. They go through
-// this table so that tests can produce what the test platform cannot (nobody signed in, an
+// The platform calls through which the program acts for the user of its own session, and the one
+// fact of its identity that decides what it may do itself. They go through this table so that
+// tests can produce what the test platform cannot (nobody signed in, another session, an
 // environment block that cannot be made, a process that cannot be started, a failed
-// impersonation); the program itself always uses the platform's own functions.
+// impersonation, a process running as LocalSystem); the program itself always uses the
+// platform's own functions.
 
 #include <windows.h>
 
 struct ConsoleSessionApi {
-    DWORD(WINAPI* GetActiveConsoleSessionId)();
+    BOOL(WINAPI* ProcessIdToSessionId)(DWORD processId, DWORD* sessionId);
     BOOL(WINAPI* QueryUserToken)(ULONG sessionId, PHANDLE token);
     BOOL(WINAPI* CreateEnvironmentBlock)(LPVOID* environment, HANDLE token, BOOL inherit);
     BOOL(WINAPI* DestroyEnvironmentBlock)(LPVOID environment);
@@ -19,6 +21,8 @@ struct ConsoleSessionApi {
                                       LPPROCESS_INFORMATION processInformation);
     BOOL(WINAPI* ImpersonateLoggedOnUser)(HANDLE token);
     BOOL(WINAPI* RevertToSelf)();
+    // Whether this process's own token is LocalSystem's (S-1-5-18).
+    bool (*ProcessIsLocalSystem)();
 };
 
 // The platform's functions.
@@ -39,6 +43,8 @@ private:
     const ConsoleSessionApi* m_previous;
 };
 
-// The console user's token, or null when nobody is signed in at the console or this process
-// may not ask for it.
-HANDLE QueryConsoleUserToken(const ConsoleSessionApi& api);
+// The token of the user signed in to this process's own session, or null when nobody is
+// signed in there or this process may not ask for it. The session is the process's own, not
+// the console's: after a Remote Desktop reconnect the console has no user, or another one,
+// while the window stands on the desktop of the session it was started in.
+HANDLE QueryOwnSessionUserToken(const ConsoleSessionApi& api);

@@ -53,7 +53,7 @@ bool LaunchUrlInUserSession(LPCWSTR address)
 {
     const ConsoleSessionApi& api = CurrentConsoleSessionApi();
 
-    const ScopedHandle token(QueryConsoleUserToken(api));
+    const ScopedHandle token(QueryOwnSessionUserToken(api));
     if (!token) return false;
 
     const std::wstring commandLine = std::wstring(L"explorer.exe \"") + address + L"\"";

@@ -69,10 +69,10 @@ void CNotifWrapper::ShowToast()
 {
     if (!m_hModule) return;
 
-    // The library looks at the console user's notification settings, so it runs as that user
-    // when possible, and in the program's own context otherwise.
+    // The library looks at the notification settings of the user of this session, so it runs as
+    // that user when possible, and in the program's own context otherwise.
     const ConsoleSessionApi& api = CurrentConsoleSessionApi();
-    const ScopedHandle token(QueryConsoleUserToken(api));
+    const ScopedHandle token(QueryOwnSessionUserToken(api));
     const bool impersonating = token && api.ImpersonateLoggedOnUser(token.get());
 
     int first = 0;

@@ -1,8 +1,8 @@
 #pragma once
 // The adapter around the product's toast library: decides once whether a toast can be used
-// (platform 6.2 or later, library present, complete and ready), raises one toast for the user at
-// the console, and releases the library when destroyed. A toast is optional: whenever it cannot
-// be raised, nothing happens and nothing is reported.
+// (platform 6.2 or later, library present, complete and ready), raises one toast for the user of
+// the program's session, and releases the library when destroyed. A toast is optional: whenever
+// it cannot be raised, nothing happens and nothing is reported.
 
 #include "framework/ScopedHandle.h"
 

@@ -1,6 +1,6 @@
-// Opening the page as the console user. Wine makes every console-session call succeed, so the
-// failure rows of the clean-up table go through the seam; the handles the fakes hand out are
-// real, so that "closed" is checked by the platform itself.
+// Opening the page as the user of the program's session. Wine makes every console-session call
+// succeed, so the failure rows of the clean-up table go through the seam; the handles the fakes
+// hand out are real, so that "closed" is checked by the platform itself.
 
 #include "session/ConsoleSessionApi.h"
 #include "session/LaunchUrlInUserSession.h"
@@ -27,6 +27,9 @@ struct FakeSession {
     bool environmentAvailable = true;
     bool processStarts = true;
 
+    static constexpr DWORD kOwnSession = 7;
+    DWORD sessionAskedForProcess = 0;
+    ULONG tokenAskedForSession = 0;
     HANDLE token = nullptr;
     LPVOID environment = nullptr;
     int environmentsDestroyed = 0;
@@ -56,8 +59,14 @@ struct FakeSession {
     {
         s_current = this;
         api = PlatformConsoleSessionApi();
-        api.GetActiveConsoleSessionId = []() -> DWORD { return 1; };
-        api.QueryUserToken = [](ULONG, PHANDLE token) -> BOOL {
+        // The program's own session is not the console's (a Remote Desktop reconnect).
+        api.ProcessIdToSessionId = [](DWORD processId, DWORD* session) -> BOOL {
+            s_current->sessionAskedForProcess = processId;
+            *session = kOwnSession;
+            return TRUE;
+        };
+        api.QueryUserToken = [](ULONG session, PHANDLE token) -> BOOL {
+            s_current->tokenAskedForSession = session;
             if (!s_current->tokenAvailable) return FALSE;
             ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, token);
             s_current->token = *token;
@@ -154,6 +163,10 @@ TEST(LaunchInUserSession, StartsSystemExplorerWithTheQuotedAddressOnTheUsersDesk
         FakeSession session;
         ScopedConsoleSessionApiOverride use(session.api);
         EXPECT_TRUE(LaunchUrlInUserSession(address.c_str()));
+
+        // The user of the program's own session, which the window stands in.
+        EXPECT_EQ(::GetCurrentProcessId(), session.sessionAskedForProcess);
+        EXPECT_EQ(FakeSession::kOwnSession, session.tokenAskedForSession);
 
         const FakeSession::CreateCall& call = session.call;
         EXPECT_EQ(session.token, call.token);

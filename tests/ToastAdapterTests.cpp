@@ -134,9 +134,11 @@ namespace {
 
 // Console-session calls that fail in chosen ways, counting what the adapter does with them.
 struct ConsoleUser {
+    static constexpr DWORD kOwnSession = 9;  // not the console's
     static bool s_tokenAvailable, s_impersonationWorks;
     static HANDLE s_token;
     static int s_reverts;
+    static ULONG s_sessionAsked;
     ConsoleSessionApi api = PlatformConsoleSessionApi();
     ConsoleUser(bool tokenAvailable, bool impersonationWorks)
     {
@@ -144,7 +146,13 @@ struct ConsoleUser {
         s_impersonationWorks = impersonationWorks;
         s_token = nullptr;
         s_reverts = 0;
-        api.QueryUserToken = [](ULONG, PHANDLE token) -> BOOL {
+        s_sessionAsked = 0;
+        api.ProcessIdToSessionId = [](DWORD processId, DWORD* session) -> BOOL {
+            *session = processId == ::GetCurrentProcessId() ? kOwnSession : 0;
+            return TRUE;
+        };
+        api.QueryUserToken = [](ULONG session, PHANDLE token) -> BOOL {
+            s_sessionAsked = session;
             if (!s_tokenAvailable) return FALSE;
             ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, token);
             s_token = *token;
@@ -163,6 +171,7 @@ bool ConsoleUser::s_tokenAvailable = false;
 bool ConsoleUser::s_impersonationWorks = false;
 HANDLE ConsoleUser::s_token = nullptr;
 int ConsoleUser::s_reverts = 0;
+ULONG ConsoleUser::s_sessionAsked = 0;
 
 }  // namespace
 
@@ -186,6 +195,7 @@ TEST_F(ToastAdapter, WithoutTheConsoleUserTheToastIsStillTriedInTheProgramsOwnCo
         {
             CNotifWrapper adapter;
             adapter.ShowToast();
+            EXPECT_EQ(ConsoleUser::kOwnSession, ConsoleUser::s_sessionAsked) << "the user of the program's own session";
             EXPECT_EQ(c.reverts, ConsoleUser::s_reverts) << "RevertToSelf only after a successful impersonation";
             if (c.token) {
                 DWORD flags = 0;

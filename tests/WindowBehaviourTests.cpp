@@ -3,6 +3,7 @@
 
 #include "Probe.h"
 #include "app/KeshUIApp.h"
+#include "service/UpdateServiceContract.h"
 #include "session/ConsoleSessionApi.h"
 #include "support/TestSupport.h"
 #include "ui/KeshUIDlg.h"
@@ -22,26 +23,45 @@ void CloseWithEscape(HWND window)
 }
 
 // A console-session table whose token query fails and which counts every use; for the cases
-// where the launch as the console user must not happen or must fail.
+// where the launch as the session's user must not happen or must fail.
 struct NoConsoleUser {
     static int s_queries;
-    static DWORD WINAPI SessionId() { return 1; }
     static BOOL WINAPI QueryToken(ULONG, PHANDLE) { ++s_queries; return FALSE; }
     ConsoleSessionApi api = PlatformConsoleSessionApi();
     NoConsoleUser()
     {
         s_queries = 0;
-        api.GetActiveConsoleSessionId = &SessionId;
         api.QueryUserToken = &QueryToken;
     }
 };
 int NoConsoleUser::s_queries = 0;
+
+// The program's identity and its session's user as a test wants them; the token, when there is
+// a user, is the platform's (Wine hands out the caller's own).
+struct SessionIdentity {
+    static bool s_localSystem, s_userSignedIn;
+    ConsoleSessionApi api = PlatformConsoleSessionApi();
+    SessionIdentity(bool localSystem, bool userSignedIn)
+    {
+        s_localSystem = localSystem;
+        s_userSignedIn = userSignedIn;
+        api.ProcessIsLocalSystem = [] { return s_localSystem; };
+        api.QueryUserToken = [](ULONG session, PHANDLE token) -> BOOL {
+            return s_userSignedIn && PlatformConsoleSessionApi().QueryUserToken(session, token);
+        };
+    }
+};
+bool SessionIdentity::s_localSystem = false;
+bool SessionIdentity::s_userSignedIn = false;
 
 class WindowBehaviour : public testing::Test {
 protected:
     // Interactive, with a service that has answered the given address.
     ModalOutcome RunInteractiveWithAnswer(const std::wstring& answer, const std::function<void(HWND)>& driver)
     {
+        m_app.m_bNotifMode = false;
+        m_app.m_bUpdateAvailable = false;
+        m_app.m_strServerResponse.Empty();
         ServiceDouble service({ answer });
         CKeshUIDlg dialog;
         m_app.m_pMainWnd = &dialog;
@@ -133,7 +153,7 @@ TEST_F(WindowBehaviour, InteractiveLinkOpensThePageThroughTheShellOnly)
     ScopedConsoleSessionApiOverride useIt(session.api);
     ShellExecuteRecorder shell;
     UrlCapture capture;
-    const std::wstring address = L"https://example.com/update page?id=1&x=%20";
+    const std::wstring address = L"https://example.com/update-page?id=1&x=%20";
     const ModalOutcome outcome =
         RunInteractiveWithAnswer(address, [](HWND window) { probe::ClickControl(window, IDC_STATUS); });
     EXPECT_EQ(IDOK, outcome.result);
@@ -196,4 +216,57 @@ TEST_F(WindowBehaviour, HandCursorOverTheCloseMarkAlwaysAndOverTheStatusOnlyAsAL
         checkCursors(window, true);
         probe::ClickControl(window, IDC_CLOSE);
     });
+}
+
+TEST_F(WindowBehaviour, AsLocalSystemTheLinkOpensOnlyAsTheSessionsUserInEitherMode)
+{
+    const struct {
+        const char* name;
+        bool localSystem, notif, userSignedIn;
+        const wchar_t* opened;  // how the page reached the handler; null: not at all
+    } cases[] = {
+        { "LocalSystem, notification, nobody signed in", true, true, false, nullptr },
+        { "LocalSystem, notification, user signed in", true, true, true, L"fresh" },
+        { "LocalSystem, interactive, user signed in", true, false, true, L"fresh" },
+        { "LocalSystem, interactive, nobody signed in", true, false, false, nullptr },
+        { "another account, notification, nobody signed in", false, true, false, L"inherited" },
+    };
+    const std::wstring address = L"https://example.com/pkg?v=2";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SessionIdentity identity(c.localSystem, c.userSignedIn);
+        ScopedConsoleSessionApiOverride useIt(identity.api);
+        ShellExecuteRecorder shell;
+        UrlCapture capture;
+        const ModalOutcome outcome =
+            c.notif ? RunNotification(address, [](HWND window) { probe::ClickControl(window, IDC_STATUS); })
+                    : RunInteractiveWithAnswer(address, [](HWND window) { probe::ClickControl(window, IDC_STATUS); });
+        EXPECT_EQ(IDOK, outcome.result);
+        EXPECT_EQ(c.localSystem ? 0u : 1u, shell.Calls().size()) << "the shell runs as whoever the program is";
+        if (c.opened) {
+            ASSERT_TRUE(capture.WaitForCapture(10000));
+            ASSERT_EQ(1u, capture.Entries().size());
+            EXPECT_EQ(address, capture.Entries()[0].address);
+            EXPECT_EQ(c.opened, capture.Entries()[0].environment);
+        } else {
+            EXPECT_TRUE(capture.Entries().empty());
+        }
+    }
+}
+
+TEST_F(WindowBehaviour, AsLocalSystemANotificationWhosePageCannotOpenIsStillRecordedAsShown)
+{
+    SessionIdentity identity(true, false);
+    ScopedConsoleSessionApiOverride useIt(identity.api);
+    ShellExecuteRecorder shell;
+    const std::wstring address = L"https://example.com/pkg?v=3";
+    SetSettingString(kServerResponseValueName, address);
+    CKeshUIApp app;
+    app.m_lpCmdLine = L"/NotifMode";
+    const ModalOutcome outcome = RunWithDriver([&] { return app.InitInstance(); },
+                                               [](HWND window) { probe::ClickControl(window, IDC_STATUS); });
+    EXPECT_TRUE(outcome.driverFoundWindow);
+    EXPECT_FALSE(outcome.closedByWatchdog) << "the link did not end the window";
+    EXPECT_TRUE(shell.Calls().empty());
+    EXPECT_EQ(address, LastShownResponse());
 }

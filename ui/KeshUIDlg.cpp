@@ -1,6 +1,7 @@
 #include "ui/KeshUIDlg.h"
 
 #include "app/KeshUIApp.h"
+#include "session/ConsoleSessionApi.h"
 #include "session/LaunchUrlInUserSession.h"
 #include "session/NotifWrapper.h"
 #include "ui/WebAddress.h"
@@ -88,15 +89,21 @@ void CKeshUIDlg::OnStatusClicked()
     // since opening an arbitrary string could start a program or a remote file. Anything else
     // opens nothing, exactly like a failed open, and the window still ends with IDOK.
     const CString& address = app.m_strServerResponse;
-    if (IsOpenableWebAddress(address)) {
-        const bool launchedForConsoleUser = app.m_bNotifMode && LaunchUrlInUserSession(address);
-        if (!launchedForConsoleUser) {
-            ::ShellExecuteW(nullptr, nullptr, address, nullptr, nullptr, SW_SHOW);
-        }
-    }
+    if (IsOpenableWebAddress(address)) OpenUpdatePage(address, app.m_bNotifMode);
 
     m_pNotifier.reset();
     EndDialog(IDOK);
+}
+
+void CKeshUIDlg::OpenUpdatePage(LPCWSTR address, bool notifMode)
+{
+    // As LocalSystem nothing is opened in this process's own context: the shell would run the
+    // user's browser, or the "Open with" picker, as SYSTEM on the user's desktop, and its file
+    // dialogs lead to a SYSTEM command prompt. Then the page opens as the session's user or not
+    // at all, in either mode.
+    const bool asLocalSystem = CurrentConsoleSessionApi().ProcessIsLocalSystem();
+    if ((notifMode || asLocalSystem) && LaunchUrlInUserSession(address)) return;
+    if (!asLocalSystem) ::ShellExecuteW(nullptr, nullptr, address, nullptr, nullptr, SW_SHOW);
 }
 
 BOOL CKeshUIDlg::OnSetCursor(HWND hWndUnder, UINT nHitTest, UINT message)

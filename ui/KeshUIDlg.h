@@ -47,6 +47,9 @@ protected:
 
 private:
     void SetStatusText(LPCWSTR text);
+    // The link's target, as the session's user (notification mode, or always as LocalSystem) or
+    // through the shell.
+    void OpenUpdatePage(LPCWSTR address, bool notifMode);
     // Assistive technology (KeshUIDlgAccessibility.cpp).
     void MakeControlsAccessible();
     void AnnounceStatusChange();
