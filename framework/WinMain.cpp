@@ -1,7 +1,10 @@
 #include "CWinApp.h"
+#include "DllSearch.h"
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
 {
+    // Before anything is loaded on demand.
+    RestrictDllSearchToSystemFolder();
     CWinApp* app = AfxGetApp();
     if (!app) return 0;
     app->m_hInstance = hInstance;

@@ -5,10 +5,12 @@
 #include "app/UpdateSettings.h"
 #include "service/UpdateServiceContract.h"
 #include "support/TestSupport.h"
+#include "ui/AccessibilityIds.h"
 #include "ui/WindowTexts.h"
 #include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 using namespace kesh_test;
 
@@ -27,7 +29,7 @@ protected:
 TEST_F(EndToEnd, InteractiveCheckFindsANewerPackageAndTheLinkOpensIt)
 {
     UrlCapture capture;
-    const std::wstring address = L"https://updates.example.com/kesh?device=A1 B2";
+    const std::wstring address = L"https://updates.example.com/kesh?device=A1%20B2";
     Process service = StartServiceSimulator(L"--answer \"" + address + L"\"");
     Process ui = Start(kKeshUI, L"");
     const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
@@ -99,7 +101,7 @@ TEST_F(EndToEnd, NotificationModeAnnouncesOnceAndRecordsOnClose)
 TEST_F(EndToEnd, NotificationLinkOpensThePageAsTheConsoleUser)
 {
     UrlCapture capture;
-    const std::wstring address = L"https://updates.example.com/a page with blanks?x=1";
+    const std::wstring address = L"https://updates.example.com/a%20page?x=1&y=%22q%22";
     SetSettingString(kServerResponseValueName, address);
     Process ui = Start(kKeshUI, L"/NotifMode");
     const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
@@ -184,4 +186,81 @@ TEST_F(EndToEnd, ToastIsRaisedFromWindowsEightOnAndTheWindowShowsEitherWay)
         }
         EXPECT_EQ(std::wstring(L"http://example.com/") + c.version, LastShownResponse());
     }
+}
+
+namespace {
+
+// Sets an environment variable of this process (and so of the programs it starts) for as long
+// as the object lives.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, const std::wstring& value) : m_name(name)
+    {
+        wchar_t old[1024] = {};
+        const DWORD length = ::GetEnvironmentVariableW(name, old, 1024);
+        m_had = length > 0 && length < 1024;
+        m_old = old;
+        ::SetEnvironmentVariableW(name, value.c_str());
+    }
+    ~ScopedVariable() { ::SetEnvironmentVariableW(m_name, m_had ? m_old.c_str() : nullptr); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+    std::wstring Old() const { return m_had ? m_old : std::wstring(); }
+
+private:
+    const wchar_t* m_name;
+    std::wstring m_old;
+    bool m_had = false;
+};
+
+}  // namespace
+
+TEST_F(EndToEnd, DllsPlantedBesideTheProgramOrInItsCurrentFolderAreNeverLoaded)
+{
+    // The program's folder and its current folder, both writable by a user, hold a bait under the
+    // name of each system DLL the program loads on demand. Wine would always take its own, so the
+    // names are made native-first: the bait is then what a bare-name search finds first.
+    const wchar_t* const names[] = { L"userenv.dll", L"wtsapi32.dll", L"oleacc.dll" };
+    const std::wstring folder = TempDirectory(L"planted_program");
+    const std::wstring current = TempDirectory(L"planted_current");
+    ASSERT_TRUE(CopyFileTo(kKeshUI, folder + L"\\KeshUI.exe"));
+    for (const wchar_t* name : names) {
+        ASSERT_TRUE(CopyFileTo(BinPath(L"DllBait.dll"), folder + L"\\" + name));
+        ASSERT_TRUE(CopyFileTo(BinPath(L"DllBait.dll"), current + L"\\" + name));
+    }
+    const std::wstring log = current + L"\\bait.log";
+    ScopedVariable baitLog(L"KESH_BAIT_LOG", log);
+    ScopedVariable overrides(L"WINEDLLOVERRIDES", L"");
+    ::SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (overrides.Old() + L";userenv,wtsapi32,oleacc=n,b").c_str());
+
+    UrlCapture capture;
+    const std::wstring address = L"https://updates.example.com/planted";
+    SetSettingString(kServerResponseValueName, address);
+    Process ui = Start(folder + L"\\KeshUI.exe", L"/NotifMode", current);
+    const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+    ASSERT_NE(nullptr, window);
+
+    // A screen reader's first request loads the accessibility DLL in the program.
+    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    IAccessible* status = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(::AccessibleObjectFromWindow(::GetDlgItem(window, IDC_STATUS), static_cast<DWORD>(OBJID_CLIENT),
+                                                          kIID_IAccessible, reinterpret_cast<void**>(&status)));
+    VARIANT self;
+    ::VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    EXPECT_HRESULT_SUCCEEDED(status->get_accName(self, &name));
+    EXPECT_EQ(std::wstring(kStatusNewerPackage), name ? name : L"");
+    ::SysFreeString(name);
+    status->Release();
+    ::CoUninitialize();
+
+    // The link loads the session and environment DLLs to open the page as the session's user.
+    probe::ClickControl(window, IDC_STATUS);
+    ASSERT_TRUE(ui.Wait(10000));
+    EXPECT_EQ(L"", ReadUtf16File(log)) << "a planted DLL was loaded";
+    EXPECT_EQ(0u, ui.ExitCode());
+    ASSERT_TRUE(capture.WaitForCapture(10000));
+    EXPECT_EQ(L"fresh", capture.Entries().at(0).environment);
 }
