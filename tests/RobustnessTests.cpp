@@ -544,9 +544,19 @@ TEST(BadInput, HostileAddressesNeverCrashAndOpenOnlyWebAddressesWhole)
         std::wstring address;
         bool opened;
     } cases[] = {
-        { L"http://example.com/a b c", true },
         { L"HTTPS://EXAMPLE.COM/X", true },
-        { L"HtTp://example.com/mixed case", true },
+        { L"HtTp://example.com/mixed%20case", true },
+        // A blank or a control character never stands raw in an address: each is refused.
+        { L"http://example.com/a b c", false },
+        { L"http://example.com/\tx", false },
+        { L"http://example.com/x\r\nHost: evil", false },
+        { L"http://example.com/\x7f", false },
+        { L"http://example.com/\x85", false },
+        { L"http://example.com/\x9f", false },
+        { L"http://example.com/\u00a0x", false },
+        { L"http://example.com/\u2007x", false },
+        { L"http://example.com/\u3000x", false },
+        { L"http://example.com/\u2028x", false },
         { L"\\\\server\\share\\setup.exe", false },
         { L"ftp://example.com/pkg.zip", false },
         { L"javascript:alert(1)", false },
