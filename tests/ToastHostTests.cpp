@@ -4,6 +4,7 @@
 
 #include "Probe.h"
 #include "support/TestSupport.h"
+#include "toasthost/HostCommandLine.h"
 #include "toasthost/ToastXml.h"
 #include "toasthost/Visibility.h"
 
@@ -12,6 +13,7 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,9 +24,6 @@ namespace {
 constexpr wchar_t kTitle[] = L"Mobile Broadband Update";
 constexpr wchar_t kText[] = L"New version of drivers and firmware package is available for download.";
 constexpr wchar_t kAppId[] = L"Brenlo.KESH.UI";
-const wchar_t* const kStandInClasses[] = { L"Windows.UI.Notifications.ToastNotificationManager",
-                                           L"Windows.UI.Notifications.ToastNotification",
-                                           L"Windows.Data.Xml.Dom.XmlDocument" };
 
 // Handles this thread's messages (the library's window lives here) until `done` or the time is up.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000)
@@ -82,49 +81,17 @@ protected:
         m_visibility =
             reinterpret_cast<Visibility>(reinterpret_cast<void*>(::GetProcAddress(m_library, "GetVisibility")));
         ASSERT_TRUE(m_init && m_unInit && m_display && m_visibility);
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        m_log = std::wstring(temp) + L"kesh_standin_" + std::to_wstring(::GetCurrentProcessId()) + L".log";
-        ::DeleteFileW(m_log.c_str());
-        ::SetEnvironmentVariableW(L"KESH_TOAST_STANDIN_LOG", m_log.c_str());
     }
     void TearDown() override
     {
         if (m_unInit) m_unInit();
         if (m_library) ::FreeLibrary(m_library);
         ::DestroyWindow(m_owner);
-        for (const wchar_t* name : kStandInClasses) {
-            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kClassesKey) + name).c_str());
-        }
-        for (const wchar_t* name : { L"KESH_TOAST_STANDIN_LOG", L"KESH_TOAST_STANDIN_SETTING",
-                                     L"KESH_TOAST_STANDIN_SHOW", L"KESH_TOAST_STANDIN_CLICK" }) {
-            ::SetEnvironmentVariableW(name, nullptr);
-        }
-        ::DeleteFileW(m_log.c_str());
+        m_standIn.reset();
     }
-    // Registers the stand-in as the platform's toast classes, as the Windows Runtime looks them up.
-    static void RegisterStandIn()
-    {
-        const std::wstring dll = BinPath(L"ToastRuntimeStandIn.dll");
-        for (const wchar_t* name : kStandInClasses) {
-            ScopedRegKey key;
-            ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kClassesKey) + name).c_str(),
-                                                       0, nullptr, 0, KEY_WRITE, nullptr, key.receive(), nullptr));
-            const DWORD inProcess = 0;
-            ::RegSetValueExW(key.get(), L"DllPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
-                             static_cast<DWORD>((dll.size() + 1) * sizeof(wchar_t)));
-            ::RegSetValueExW(key.get(), L"ActivationType", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&inProcess),
-                             sizeof(inProcess));
-        }
-    }
-    std::vector<std::wstring> PlatformCalls() const { return SplitLines(ReadUtf16File(m_log)); }
-    bool PlatformCalled(const std::wstring& prefix) const
-    {
-        for (const std::wstring& call : PlatformCalls()) {
-            if (call.compare(0, prefix.size(), prefix) == 0) return true;
-        }
-        return false;
-    }
+    // Puts the stand-in in place of the platform's toast classes.
+    void RegisterStandIn() { m_standIn = std::make_unique<ToastPlatformStandIn>(); }
+    bool PlatformCalled(const std::wstring& prefix) const { return !m_standIn->Call(prefix).empty(); }
     struct Seen {
         int result = 0;
         int first = -1;
@@ -138,7 +105,6 @@ protected:
         return seen;
     }
 
-    static constexpr const wchar_t* kClassesKey = L"Software\\Microsoft\\WindowsRuntime\\ActivatableClassId\\";
     using Init = int(WINAPI*)();
     using UnInit = void(WINAPI*)();
     using Display = void(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, HWND);
@@ -149,7 +115,7 @@ protected:
     UnInit m_unInit = nullptr;
     Display m_display = nullptr;
     Visibility m_visibility = nullptr;
-    std::wstring m_log;
+    std::unique_ptr<ToastPlatformStandIn> m_standIn;
 };
 
 }  // namespace
@@ -190,6 +156,37 @@ TEST(ToastChannels, TextsCannotBreakOutOfTheToastXml)
               toasthost::ToastXml(L"T&", L"x"));
 }
 
+TEST(ToastChannels, EveryTextAndHandleReachesTheHostProcessIntact)
+{
+    toasthost::HostRequest sent;
+    sent.title = L"\"quoted\" \\\"title\\\" ends in backslashes\\\\";
+    sent.text = L"tab\there, line\r\nbreak, \x01 control, trailing blank ";
+    sent.appId = L"";
+    sent.programImage = L"C:\\Program Files\\Brenlo\\KESH\\KeshUI.exe";
+    sent.programId = 0xFFFFFFFE;
+    sent.program = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x7FFFFFFFFFFFull));
+    sent.withdraw = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x1c));
+    sent.clicked = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x20));
+    const std::wstring commandLine =
+        toasthost::BuildHostCommandLine(L"C:\\Program Files\\Brenlo\\KESH\\ToastHost.exe", sent);
+    toasthost::HostRequest received;
+    ASSERT_TRUE(toasthost::ParseHostCommandLine(commandLine.c_str(), received)) << commandLine;
+    EXPECT_EQ(sent.title, received.title);
+    EXPECT_EQ(sent.text, received.text);
+    EXPECT_EQ(sent.appId, received.appId);
+    EXPECT_EQ(sent.programImage, received.programImage);
+    EXPECT_EQ(sent.programId, received.programId);
+    EXPECT_EQ(sent.program, received.program);
+    EXPECT_EQ(sent.withdraw, received.withdraw);
+    EXPECT_EQ(sent.clicked, received.clicked);
+    // Anything else is refused rather than guessed at.
+    for (const wchar_t* bad : { L"ToastHost.exe", L"ToastHost.exe /program 1 /withdraw 2 /clicked 3",
+                                L"ToastHost.exe /program zz /withdraw 2 /clicked 3 /pid 4 /image a /appid b /title c /text d",
+                                L"ToastHost.exe /program 0 /withdraw 2 /clicked 3 /pid 4 /image a /appid b /title c /text d" }) {
+        EXPECT_FALSE(toasthost::ParseHostCommandLine(bad, received)) << bad;
+    }
+}
+
 TEST_F(ToastHost, WithoutToastClassesTheBalloonAnnouncesInTheNotificationAreaUntilUnInit)
 {
     ASSERT_NE(0, m_init());
@@ -225,6 +222,8 @@ TEST_F(ToastHost, ToastCarriesTheIdAndEscapedTextsAsTheUserAndIsTakenAwayOnUnIni
     m_display(L"Update <b>&\"now\"</b>\x01", kText, kAppId, m_owner);
     HandlePendingMessages();
     EXPECT_TRUE(PlatformCalled(std::wstring(L"CreateToastNotifierWithId id=") + kAppId));
+    // Called as itself, the library raises the toast in the calling process.
+    EXPECT_NE(std::wstring::npos, m_standIn->Call(L"Show ").find(L" process=kesh_tests.exe "));
     EXPECT_TRUE(PlatformCalled(L"Show xml=<toast><visual><binding template=\"ToastText02\"><text id=\"1\">"
                                L"Update &lt;b&gt;&amp;&quot;now&quot;&lt;/b&gt;</text><text id=\"2\">" +
                                std::wstring(kText) + L"</text>"));
@@ -279,9 +278,9 @@ TEST_F(ToastHost, UserChoiceOffShowsNothingWhileARefusedToastFallsBackToTheBallo
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::wstring(c.setting) + L"/" + c.show);
-        ::SetEnvironmentVariableW(L"KESH_TOAST_STANDIN_SETTING", c.setting);
-        ::SetEnvironmentVariableW(L"KESH_TOAST_STANDIN_SHOW", *c.show ? c.show : nullptr);
-        ::DeleteFileW(m_log.c_str());
+        m_standIn->Set(L"Setting", c.setting);
+        m_standIn->Set(L"Show", c.show);
+        m_standIn->ClearLog();
         ASSERT_NE(0, m_init());
         m_display(kTitle, kText, kAppId, m_owner);
         HandlePendingMessages();
@@ -297,7 +296,7 @@ TEST_F(ToastHost, UserChoiceOffShowsNothingWhileARefusedToastFallsBackToTheBallo
 TEST_F(ToastHost, ClickOnTheToastBringsTheOwnerBack)
 {
     RegisterStandIn();
-    ::SetEnvironmentVariableW(L"KESH_TOAST_STANDIN_CLICK", L"1");
+    m_standIn->Set(L"Click", L"1");
     ::ShowWindow(m_owner, SW_MINIMIZE);
     ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(m_owner) != FALSE; }));
     ASSERT_NE(0, m_init());

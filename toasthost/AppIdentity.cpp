@@ -69,13 +69,10 @@ std::wstring FileNameOf(const wchar_t* name)
     return fileName.empty() ? std::wstring(L"Notifications") : fileName;
 }
 
-// The owner's large icon as a PNG file: the shell shows a toast's icon from an image file.
-bool WriteIconPng(HWND owner, const std::wstring& path)
+// The program's large icon as a PNG file: the shell shows a toast's icon from an image file.
+bool WriteIconPng(HICON icon, const std::wstring& path)
 {
-    DWORD_PTR result = 0;
-    if (!owner || !::SendMessageTimeoutW(owner, WM_GETICON, ICON_BIG, 0, SMTO_ABORTIFHUNG, 1000, &result) || !result) {
-        return false;
-    }
+    if (!icon) return false;
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICBitmap> bitmap;
     ComPtr<IWICStream> stream;
@@ -84,7 +81,7 @@ bool WriteIconPng(HWND owner, const std::wstring& path)
     const bool written =
         SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                      factory.receiveVoid())) &&
-        SUCCEEDED(factory->CreateBitmapFromHICON(reinterpret_cast<HICON>(result), bitmap.receive())) &&
+        SUCCEEDED(factory->CreateBitmapFromHICON(icon, bitmap.receive())) &&
         SUCCEEDED(factory->CreateStream(stream.receive())) &&
         SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
         SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.receive())) &&
@@ -103,7 +100,7 @@ bool SetString(HKEY key, const wchar_t* name, const std::wstring& value)
                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-void RegisterInUserClasses(const wchar_t* appId, const wchar_t* displayName, HWND owner)
+void RegisterInUserClasses(const wchar_t* appId, const wchar_t* displayName, HICON icon)
 {
     // HKEY_CURRENT_USER is the process's user, cached: the impersonated user's hive is opened anew.
     ScopedRegKey user;
@@ -123,8 +120,8 @@ void RegisterInUserClasses(const wchar_t* appId, const wchar_t* displayName, HWN
     if (localData.empty()) return;
     const std::wstring folder = localData + L"\\" + appId;
     ::CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring icon = folder + L"\\" + appId + L".png";
-    if (WriteIconPng(owner, icon)) SetString(key.get(), L"IconUri", icon);
+    const std::wstring iconPath = folder + L"\\" + appId + L".png";
+    if (WriteIconPng(icon, iconPath)) SetString(key.get(), L"IconUri", iconPath);
 }
 
 void CreateStartMenuShortcut(const wchar_t* appId, const wchar_t* displayName)
@@ -167,12 +164,12 @@ bool IsUsableAppId(const wchar_t* appId)
            !std::wcschr(appId, L'/');
 }
 
-void RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HWND owner)
+void RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON icon)
 {
     if (!IsUsableAppId(appId)) return;
     const Version version = WindowsVersion();
     if (version.major >= 10) {
-        RegisterInUserClasses(appId, displayName, owner);
+        RegisterInUserClasses(appId, displayName, icon);
     } else if (version.major == 6 && (version.minor == 2 || version.minor == 3)) {
         CreateStartMenuShortcut(appId, displayName);
     }

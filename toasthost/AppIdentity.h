@@ -8,9 +8,9 @@
 
 namespace toasthost {
 
-// Runs as whoever the calling thread is (the console user, when impersonating): every path,
-// key and folder is that user's.
-void RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HWND owner);
+// Runs as whoever the calling thread is: every path, key and folder is that user's. `icon`
+// becomes the id's picture (Windows 10 and later).
+void RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON icon);
 
 // The application user model id rules: at most 128 characters, no spaces, no backslash (it
 // names a registry key), not empty.

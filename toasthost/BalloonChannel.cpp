@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <utility>
 
 namespace toasthost {
 
@@ -12,13 +13,8 @@ constexpr wchar_t kWindowClass[] = L"ToastHost balloon owner";
 constexpr UINT kIconId = 1;
 constexpr UINT kIconCallbackMessage = WM_APP + 1;
 constexpr UINT kAddIconMessage = WM_APP + 2;
-
-HICON OwnerIcon(HWND owner, WPARAM which)
-{
-    DWORD_PTR icon = 0;
-    if (!owner || !::SendMessageTimeoutW(owner, WM_GETICON, which, 0, SMTO_ABORTIFHUNG, 1000, &icon)) return nullptr;
-    return reinterpret_cast<HICON>(icon);
-}
+// A timer comes after every other message, painting included: the thread is idle when it fires.
+constexpr UINT_PTR kIdleTimer = 1;
 
 void CopyTruncated(wchar_t* target, size_t capacity, const wchar_t* text)
 {
@@ -66,25 +62,39 @@ bool BalloonChannel::NotificationAreaExists()
     return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
 }
 
-bool BalloonChannel::Show(HWND owner, const wchar_t* title, const wchar_t* text)
+void BalloonChannel::Arm(const Announcement& announcement)
 {
-    if (!m_window) return false;
-    RemoveIcon();  // one announcement at a time
-    m_owner = owner;
-    m_title = title ? title : L"";
-    m_text = text ? text : L"";
-    // The shell answers an icon only after a round trip to its process; the caller's window
-    // waits for this call before it shows, so the icon is added by the next message of this
-    // thread instead (the caller's message loop runs it right after the window appears).
-    return ::PostMessageW(m_window, kAddIconMessage, 0, 0) != FALSE;
+    Withdraw();  // one announcement at a time
+    m_announcement = announcement;
+    m_armed = true;
+}
+
+bool BalloonChannel::Show()
+{
+    return m_window && ::PostMessageW(m_window, kAddIconMessage, 0, 0) != FALSE;
+}
+
+std::function<void()> BalloonChannel::ShowLater() const
+{
+    // Only the window's handle: a posted request to a window that is gone goes nowhere.
+    const HWND window = m_window;
+    return [window] { ::PostMessageW(window, kAddIconMessage, 0, 0); };
+}
+
+bool BalloonChannel::RunWhenIdle(void (*action)(void*), void* context)
+{
+    if (!m_window || !::SetTimer(m_window, kIdleTimer, USER_TIMER_MINIMUM, nullptr)) return false;
+    m_pfnIdleAction = action;
+    m_idleContext = context;
+    return true;
 }
 
 bool BalloonChannel::AddIcon()
 {
-    HICON small = OwnerIcon(m_owner, ICON_SMALL);
-    if (!small) small = OwnerIcon(m_owner, ICON_SMALL2);
-    HICON large = OwnerIcon(m_owner, ICON_BIG);
-    if (!small) small = large;
+    if (!m_armed) return false;  // withdrawn before the request arrived
+    if (m_iconShown) return true;
+    const HICON large = m_announcement.largeIcon;
+    const HICON small = m_announcement.smallIcon ? m_announcement.smallIcon : large;
 
     NOTIFYICONDATAW data = {};
     data.cbSize = sizeof(data);
@@ -93,11 +103,11 @@ bool BalloonChannel::AddIcon()
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
     data.uCallbackMessage = kIconCallbackMessage;
     data.hIcon = small ? small : ::LoadIconW(nullptr, IDI_INFORMATION);
-    CopyTruncated(data.szTip, ARRAYSIZE(data.szTip), m_title.c_str());
-    CopyTruncated(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), m_title.c_str());
-    CopyTruncated(data.szInfo, ARRAYSIZE(data.szInfo), m_text.c_str());
-    // The owner's own picture, large where the shell can; the shell keeps quiet time itself.
-    data.dwInfoFlags = (small || large ? NIIF_USER | NIIF_LARGE_ICON : NIIF_INFO) | NIIF_RESPECT_QUIET_TIME;
+    CopyTruncated(data.szTip, ARRAYSIZE(data.szTip), m_announcement.title.c_str());
+    CopyTruncated(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), m_announcement.title.c_str());
+    CopyTruncated(data.szInfo, ARRAYSIZE(data.szInfo), m_announcement.text.c_str());
+    // The program's own picture, large where the shell can; the shell keeps quiet time itself.
+    data.dwInfoFlags = (small ? NIIF_USER | NIIF_LARGE_ICON : NIIF_INFO) | NIIF_RESPECT_QUIET_TIME;
     data.hBalloonIcon = large ? large : small;
     if (!::Shell_NotifyIconW(NIM_ADD, &data)) return false;
     m_iconShown = true;
@@ -106,8 +116,9 @@ bool BalloonChannel::AddIcon()
     return true;
 }
 
-void BalloonChannel::RemoveIcon()
+void BalloonChannel::Withdraw()
 {
+    m_armed = false;
     if (!m_iconShown) return;
     NOTIFYICONDATAW data = {};
     data.cbSize = sizeof(data);
@@ -119,19 +130,27 @@ void BalloonChannel::RemoveIcon()
 
 void BalloonChannel::Close()
 {
-    RemoveIcon();
+    Withdraw();
     if (m_window) {
         ::DestroyWindow(m_window);
         m_window = nullptr;
         ::UnregisterClassW(kWindowClass, m_module);
     }
     m_module = nullptr;
-    m_owner = nullptr;
+    m_announcement = Announcement();
 }
 
 LRESULT CALLBACK BalloonChannel::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* channel = reinterpret_cast<BalloonChannel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_TIMER && wParam == kIdleTimer) {
+        ::KillTimer(window, kIdleTimer);
+        if (channel && channel->m_pfnIdleAction) {
+            const auto action = std::exchange(channel->m_pfnIdleAction, nullptr);
+            action(channel->m_idleContext);
+        }
+        return 0;
+    }
     if (message == kAddIconMessage) {
         if (channel) channel->AddIcon();
         return 0;
@@ -144,7 +163,7 @@ LRESULT CALLBACK BalloonChannel::WindowProc(HWND window, UINT message, WPARAM wP
         case NIN_KEYSELECT:
         case WM_LBUTTONUP:
         case WM_LBUTTONDBLCLK:
-            if (channel) BringOwnerToFront(channel->m_owner);
+            if (channel && channel->m_announcement.onClick) channel->m_announcement.onClick();
             break;
         default:
             break;

@@ -2,9 +2,9 @@
 // The notification-area balloon: an icon of the library's own hidden window with a balloon that
 // carries the title and the text. Windows 10 and 11 show such a balloon as a toast too.
 
-#include <windows.h>
+#include "toasthost/Announcement.h"
 
-#include <string>
+#include <windows.h>
 
 namespace toasthost {
 
@@ -15,32 +15,42 @@ public:
     BalloonChannel(const BalloonChannel&) = delete;
     BalloonChannel& operator=(const BalloonChannel&) = delete;
 
-    // Creates the hidden window that owns the icon and hears its clicks.
+    // Creates the hidden window that owns the icon and hears its clicks, on the calling thread.
     bool Prepare(HINSTANCE module);
     bool Prepared() const { return m_window != nullptr; }
     // Whether the shell has a notification area to show the icon in.
     static bool NotificationAreaExists();
 
-    // Announces with the icon and its balloon, added as soon as this thread handles its next
-    // message; `owner` lends its icon and comes to the front on a click.
-    bool Show(HWND owner, const wchar_t* title, const wchar_t* text);
+    // Keeps what the balloon will say and do; shows nothing yet.
+    void Arm(const Announcement& announcement);
+    // Shows the armed balloon as soon as the window's thread handles its next message (the
+    // shell answers an icon only after a round trip to its process).
+    bool Show();
+    // What Show does, as an action that any thread may run at any time, even after Close.
+    std::function<void()> ShowLater() const;
+    // Runs `action` once the window's thread has nothing else to do: its queue is empty and its
+    // windows painted. Never after Close; a second request replaces the first.
+    bool RunWhenIdle(void (*action)(void*), void* context);
+    // Removes the icon, if shown.
+    void Withdraw();
     // Removes the icon (if shown) and the window.
     void Close();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool AddIcon();
-    void RemoveIcon();
 
     HINSTANCE m_module = nullptr;
     HWND m_window = nullptr;
-    HWND m_owner = nullptr;
-    std::wstring m_title;
-    std::wstring m_text;
+    Announcement m_announcement;
+    void (*m_pfnIdleAction)(void*) = nullptr;
+    void* m_idleContext = nullptr;
+    bool m_armed = false;  // shown once asked to, until withdrawn
     bool m_iconShown = false;
 };
 
-// Restores `owner` if minimised and brings it to the front: what a click on either channel does.
+// Restores `owner` if minimised and brings it to the front: what a click does when the owner's
+// own process raised the announcement.
 void BringOwnerToFront(HWND owner);
 
 }  // namespace toasthost

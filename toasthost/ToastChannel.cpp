@@ -1,37 +1,32 @@
 #include "toasthost/ToastChannel.h"
 
 #include "toasthost/AppIdentity.h"
-#include "toasthost/BalloonChannel.h"
 #include "toasthost/ToastXml.h"
 
 #include <atomic>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace toasthost {
 
 namespace {
 
-// Calls through a proxy carry the thread's identity at the time of each call (the console user
-// while the caller impersonates), not the process's: without this the platform sees the
-// service's account, and refuses it. An object in this process has no proxy to set: harmless.
-void CloakCalls(IUnknown* proxy)
-{
-    ::CoSetProxyBlanket(proxy, RPC_C_AUTHN_DEFAULT, RPC_C_AUTHZ_DEFAULT, COLE_DEFAULT_PRINCIPAL,
-                        RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_DYNAMIC_CLOAKING);
-}
+// The one toast of the id carries these, so that the notification centre can be asked to forget
+// exactly it.
+constexpr wchar_t kToastTag[] = L"announcement";
+constexpr wchar_t kToastGroup[] = L"update";
 
-// The click handler. Agile: the platform may call it on any thread.
-class ActivatedHandler final : public IToastActivatedHandler {
+// A toast event's handler: runs an action. Agile: the platform may call it on any thread.
+class EventHandler final : public IToastEventHandler {
 public:
-    explicit ActivatedHandler(HWND owner) : m_owner(owner) {}
+    EventHandler(const IID& iid, std::function<void()> action) : m_iid(iid), m_action(std::move(action)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
         if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kIID_ToastActivatedHandler) ||
-            IsEqualIID(iid, kIID_IAgileObject)) {
-            *object = static_cast<IToastActivatedHandler*>(this);
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, m_iid) || IsEqualIID(iid, kIID_IAgileObject)) {
+            *object = static_cast<IToastEventHandler*>(this);
             AddRef();
             return S_OK;
         }
@@ -47,22 +42,45 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Invoke(IToastNotification*, IInspectable*) override
     {
-        BringOwnerToFront(m_owner);
+        if (m_action) m_action();
         return S_OK;
     }
 
 private:
-    ~ActivatedHandler() = default;
+    ~EventHandler() = default;
     std::atomic<ULONG> m_references{ 1 };
-    const HWND m_owner;
+    const IID m_iid;
+    const std::function<void()> m_action;
 };
 
-// The platform may release the handler after the library has been unloaded; its code must stay.
+// The platform may release a handler after the library has been unloaded; its code must stay.
 void KeepLibraryLoaded()
 {
     HMODULE self = nullptr;
     ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                          reinterpret_cast<LPCWSTR>(&KeepLibraryLoaded), &self);
+}
+
+// Subscribes an action to one of the toast's events; false when the toast would not take it.
+template <typename Add>
+bool Subscribe(const IID& iid, std::function<void()> action, Add add)
+{
+    auto* handler = new (std::nothrow) EventHandler(iid, std::move(action));
+    if (!handler) return false;
+    const bool added = SUCCEEDED(add(handler));
+    handler->Release();  // the toast holds it now, if it took it
+    if (added) KeepLibraryLoaded();
+    return added;
+}
+
+void TagAndGroup(const WinRtRuntime& runtime, IToastNotification* toast)
+{
+    ComPtr<IToastNotification2> tagged;
+    if (FAILED(toast->QueryInterface(kIID_IToastNotification2, tagged.receiveVoid())) || !tagged) return;
+    const WinRtRuntime::HString tag(runtime, kToastTag);
+    const WinRtRuntime::HString group(runtime, kToastGroup);
+    if (tag.get()) tagged->put_Tag(tag.get());
+    if (group.get()) tagged->put_Group(group.get());
 }
 
 }  // namespace
@@ -74,18 +92,18 @@ bool ToastChannel::RuntimeExists() const
                                                     kIID_IToastNotificationManagerStatics, statics.receiveVoid()));
 }
 
-ToastChannel::Outcome ToastChannel::Show(const wchar_t* title, const wchar_t* text, const wchar_t* appId, HWND owner)
+ToastChannel::Outcome ToastChannel::Show(const Announcement& announcement, std::function<void()> onFailed)
 {
-    Hide();  // one announcement at a time
+    Withdraw();  // one announcement at a time
+    const wchar_t* appId = announcement.appId.c_str();
     if (!IsUsableAppId(appId)) return Outcome::Refused;
-    RegisterAppIdentity(appId, title, owner);
+    RegisterAppIdentity(appId, announcement.title.c_str(), announcement.largeIcon);
 
     ComPtr<IToastNotificationManagerStatics> statics;
     if (FAILED(m_runtime.GetActivationFactory(kToastNotificationManagerClass, kIID_IToastNotificationManagerStatics,
                                               statics.receiveVoid()))) {
         return Outcome::Refused;
     }
-    CloakCalls(statics.get());
     ComPtr<IToastNotifier> notifier;
     {
         const WinRtRuntime::HString id(m_runtime, appId);
@@ -93,10 +111,9 @@ ToastChannel::Outcome ToastChannel::Show(const wchar_t* title, const wchar_t* te
             return Outcome::Refused;
         }
     }
-    CloakCalls(notifier.get());
 
-    // The user's choice for this program, read as the user. An unregistered desktop program may
-    // get no answer at all; then the platform decides when it is asked to show.
+    // The user's choice for this program. An unregistered desktop program may get no answer at
+    // all; then the platform decides when it is asked to show.
     NotificationSetting setting = NotificationSetting::Enabled;
     if (SUCCEEDED(notifier->get_Setting(&setting))) {
         switch (setting) {
@@ -115,7 +132,7 @@ ToastChannel::Outcome ToastChannel::Show(const wchar_t* title, const wchar_t* te
     const ComPtr<IInspectable> content = document.as<IInspectable>(kIID_IXmlDocument);
     if (!loader || !content) return Outcome::Refused;
     {
-        const std::wstring xml = ToastXml(title, text);
+        const std::wstring xml = ToastXml(announcement.title.c_str(), announcement.text.c_str());
         const WinRtRuntime::HString xmlText(m_runtime, xml.c_str());
         if (!xmlText.get() || FAILED(loader->LoadXml(xmlText.get()))) return Outcome::Refused;
     }
@@ -127,33 +144,51 @@ ToastChannel::Outcome ToastChannel::Show(const wchar_t* title, const wchar_t* te
         FAILED(factory->CreateToastNotification(content.get(), toast.receive())) || !toast) {
         return Outcome::Refused;
     }
+    TagAndGroup(m_runtime, toast.get());
 
-    auto* handler = new (std::nothrow) ActivatedHandler(owner);
-    EventToken token = {};
-    const bool activatedAdded = handler && SUCCEEDED(toast->add_Activated(handler, &token));
-    if (handler) handler->Release();  // the toast holds it now, if it took it
-    if (activatedAdded) KeepLibraryLoaded();
+    EventToken activated = {};
+    EventToken failed = {};
+    const bool activatedAdded = Subscribe(kIID_ToastActivatedHandler, announcement.onClick,
+                                          [&](IToastEventHandler* h) { return toast->add_Activated(h, &activated); });
+    const bool failedAdded = Subscribe(kIID_ToastFailedHandler, std::move(onFailed),
+                                       [&](IToastEventHandler* h) { return toast->add_Failed(h, &failed); });
 
-    // E_ACCESSDENIED here is the platform refusing the caller (the service's account, or an
-    // elevated process whose calls were not cloaked as the user).
+    // E_ACCESSDENIED here is the platform refusing the caller (the service's account).
     if (FAILED(notifier->Show(toast.get()))) {
-        if (activatedAdded) toast->remove_Activated(token);
+        if (activatedAdded) toast->remove_Activated(activated);
+        if (failedAdded) toast->remove_Failed(failed);
         return Outcome::Refused;
     }
+    const ComPtr<IToastNotificationManagerStatics2> statics2 =
+        statics.as<IToastNotificationManagerStatics2>(kIID_IToastNotificationManagerStatics2);
+    if (statics2) statics2->get_History(m_history.receive());
     m_notifier = std::move(notifier);
     m_toast = std::move(toast);
-    m_activatedToken = token;
+    m_appId = appId;
+    m_activatedToken = activated;
+    m_failedToken = failed;
     m_activatedAdded = activatedAdded;
+    m_failedAdded = failedAdded;
     return Outcome::Shown;
 }
 
-void ToastChannel::Hide()
+void ToastChannel::Withdraw()
 {
     if (m_notifier && m_toast) m_notifier->Hide(m_toast.get());
+    // Hide takes it off the screen only; the notification centre would keep it.
+    if (m_history) {
+        const WinRtRuntime::HString tag(m_runtime, kToastTag);
+        const WinRtRuntime::HString group(m_runtime, kToastGroup);
+        const WinRtRuntime::HString id(m_runtime, m_appId.c_str());
+        if (tag.get() && group.get() && id.get()) m_history->RemoveGroupedTagWithId(tag.get(), group.get(), id.get());
+    }
     if (m_toast && m_activatedAdded) m_toast->remove_Activated(m_activatedToken);
-    m_activatedAdded = false;
+    if (m_toast && m_failedAdded) m_toast->remove_Failed(m_failedToken);
+    m_activatedAdded = m_failedAdded = false;
+    m_history.reset();
     m_toast.reset();
     m_notifier.reset();
+    m_appId.clear();
 }
 
 }  // namespace toasthost

@@ -1,8 +1,12 @@
 #pragma once
 // The platform's toast for an application user model id, through the Windows Runtime. The one
-// toast shown stays referenced until Hide, so that it can be taken away again.
+// toast shown stays referenced until Withdraw, which takes it off the screen and, with its tag
+// and group, out of the notification centre.
 
+#include "toasthost/Announcement.h"
 #include "toasthost/WinRtRuntime.h"
+
+#include <functional>
 
 namespace toasthost {
 
@@ -15,24 +19,29 @@ public:
     };
 
     explicit ToastChannel(const WinRtRuntime& runtime) : m_runtime(runtime) {}
-    ~ToastChannel() { Hide(); }
+    ~ToastChannel() { Withdraw(); }
     ToastChannel(const ToastChannel&) = delete;
     ToastChannel& operator=(const ToastChannel&) = delete;
 
     // Whether this system has the toast classes at all.
     bool RuntimeExists() const;
 
-    // A click on the toast brings `owner` to the front.
-    Outcome Show(const wchar_t* title, const wchar_t* text, const wchar_t* appId, HWND owner);
-    // Takes the toast away from the screen and the notification centre.
-    void Hide();
+    // `onFailed` runs, on any thread, when the platform reports after Show that it could not
+    // show the toast after all.
+    Outcome Show(const Announcement& announcement, std::function<void()> onFailed);
+    // Takes the toast away from the screen and from the notification centre.
+    void Withdraw();
 
 private:
     const WinRtRuntime& m_runtime;
     ComPtr<IToastNotifier> m_notifier;
     ComPtr<IToastNotification> m_toast;
+    ComPtr<IToastNotificationHistory> m_history;  // Windows 10 and later
+    std::wstring m_appId;
     EventToken m_activatedToken = {};
+    EventToken m_failedToken = {};
     bool m_activatedAdded = false;
+    bool m_failedAdded = false;
 };
 
 }  // namespace toasthost

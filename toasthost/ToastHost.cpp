@@ -1,14 +1,19 @@
-// ToastHost.dll: announces a message to the user at the console, as a Windows toast where the
-// platform has them, and as a notification-area balloon otherwise. Called from one thread (the
-// caller's window thread), in the order Init, GetVisibility, DisplayToastNotification, UnInit.
+// ToastHost.dll: announces a message to the user of the calling program, as a Windows toast
+// where the platform has them and as a notification-area balloon otherwise. Called from one
+// thread (the caller's window thread), in the order Init, GetVisibility,
+// DisplayToastNotification, UnInit.
+//
+// Called while impersonating a user (a program running as the service's account, acting for
+// the session's user), it hands the announcement to ToastHost.exe, started as that user: the
+// platform refuses toasts to the service's account, and nothing may be loaded into this process
+// on the user's behalf. Called as itself, it announces in this process.
 
-#include "toasthost/BalloonChannel.h"
-#include "toasthost/ToastChannel.h"
-#include "toasthost/Visibility.h"
-#include "toasthost/WinRtRuntime.h"
+#include "toasthost/Announcer.h"
+#include "toasthost/UserHost.h"
 
-#include <shellapi.h>
+#include "framework/ScopedHandle.h"
 
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -17,22 +22,42 @@ namespace {
 HINSTANCE g_module = nullptr;
 
 // Everything Init prepares and UnInit takes down again.
-struct HostState {
-    toasthost::WinRtRuntime runtime;
-    toasthost::ToastChannel toast{ runtime };
-    toasthost::BalloonChannel balloon;
-    bool toastRuntime = false;
+struct LibraryState {
+    toasthost::Announcer announcer;
+    toasthost::UserHost host;
+    bool hostPossible = false;
 
-    ~HostState()
+    ~LibraryState()
     {
-        // The toast's objects go before the runtime that made them.
-        toast.Hide();
-        balloon.Close();
-        runtime.Stop();
+        host.Stop();
+        announcer.Stop();
     }
 };
 
-std::unique_ptr<HostState> g_state;
+std::unique_ptr<LibraryState> g_state;
+
+// The user the calling thread acts for: its impersonation token, or null when it runs as the
+// process itself.
+HANDLE ImpersonatedUser()
+{
+    HANDLE token = nullptr;
+    if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_IMPERSONATE, TRUE, &token)) {
+        return nullptr;
+    }
+    return token;
+}
+
+void LaunchHost(void* host)
+{
+    static_cast<toasthost::UserHost*>(host)->Launch();
+}
+
+HICON OwnerIcon(HWND owner, WPARAM which)
+{
+    DWORD_PTR icon = 0;
+    if (!owner || !::SendMessageTimeoutW(owner, WM_GETICON, which, 0, SMTO_ABORTIFHUNG, 1000, &icon)) return nullptr;
+    return reinterpret_cast<HICON>(icon);
+}
 
 }  // namespace
 
@@ -48,13 +73,9 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
 extern "C" int WINAPI Init()
 {
     if (g_state) return 1;
-    auto state = std::unique_ptr<HostState>(new (std::nothrow) HostState);
-    if (!state) return 0;
-    state->toastRuntime = state->runtime.Start() && state->toast.RuntimeExists();
-    if (!state->toastRuntime) state->runtime.Stop();
-    // The balloon's window also stands by where toasts exist, for when the platform refuses one.
-    const bool balloon = state->balloon.Prepare(g_module);
-    if (!state->toastRuntime && !balloon) return 0;
+    auto state = std::unique_ptr<LibraryState>(new (std::nothrow) LibraryState);
+    if (!state || !state->announcer.Prepare(g_module)) return 0;
+    state->hostPossible = state->host.Prepare(g_module);
     g_state = std::move(state);
     return 1;
 }
@@ -67,11 +88,17 @@ extern "C" void WINAPI UnInit()
 extern "C" int WINAPI GetVisibility(int* first, int* second, LONGLONG* third)
 {
     if (!g_state || !first || !second || !third) return 0;
+    const ScopedHandle user(ImpersonatedUser());
+    if (user) {
+        // Asked here, the user's state would be the service's own; the host, running as the
+        // user, asks it there and shows nothing when the user does not want it now.
+        *first = g_state->announcer.ToastsExist() ? 1 : 0;
+        *second = !g_state->announcer.ToastsExist() && g_state->announcer.BalloonPossible() ? 1 : 0;
+        *third = 0;
+        return 1;
+    }
     QUERY_USER_NOTIFICATION_STATE state = {};
-    if (FAILED(::SHQueryUserNotificationState(&state))) return 0;
-    const toasthost::ChannelChoice choice = toasthost::ChooseChannels(
-        state, g_state->toastRuntime,
-        g_state->balloon.Prepared() && toasthost::BalloonChannel::NotificationAreaExists());
+    const toasthost::ChannelChoice choice = g_state->announcer.Choose(state);
     *first = choice.toast ? 1 : 0;
     *second = choice.balloon ? 1 : 0;
     *third = static_cast<LONGLONG>(state);
@@ -81,10 +108,29 @@ extern "C" int WINAPI GetVisibility(int* first, int* second, LONGLONG* third)
 extern "C" void WINAPI DisplayToastNotification(LPCWSTR title, LPCWSTR text, LPCWSTR appUserModelId, HWND owner)
 {
     if (!g_state || !title || !text) return;
-    if (g_state->toastRuntime) {
-        const auto outcome = g_state->toast.Show(title, text, appUserModelId, owner);
-        // The user's "off" is final: the balloon must not get around it.
-        if (outcome != toasthost::ToastChannel::Outcome::Refused) return;
+    toasthost::Announcement announcement;
+    announcement.title = title;
+    announcement.text = text;
+    announcement.appId = appUserModelId ? appUserModelId : L"";
+    announcement.largeIcon = OwnerIcon(owner, ICON_BIG);
+    announcement.smallIcon = OwnerIcon(owner, ICON_SMALL);
+    if (!announcement.smallIcon) announcement.smallIcon = OwnerIcon(owner, ICON_SMALL2);
+    announcement.onClick = [owner] { toasthost::BringOwnerToFront(owner); };
+
+    const ScopedHandle user(ImpersonatedUser());
+    if (!user) {
+        g_state->announcer.Announce(announcement);
+        return;
     }
-    g_state->balloon.Show(owner, title, text);
+    // Without a host: the balloon at least, which loads nothing and runs nothing on the user's
+    // behalf (though, from this process, its click cannot reach the window).
+    const std::function<void()> balloon = g_state->announcer.ArmBalloon(announcement);
+    if (!g_state->hostPossible || !g_state->host.Take(user.get(), announcement, owner, balloon)) {
+        balloon();
+        return;
+    }
+    // The host starts once the caller's thread is idle, its window shown and painted: starting a
+    // process costs as much as showing the window does, and the window is what the user is to
+    // see first.
+    if (!g_state->announcer.RunWhenIdle(&LaunchHost, &g_state->host)) g_state->host.Launch();
 }

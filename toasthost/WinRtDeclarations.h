@@ -26,8 +26,16 @@ inline constexpr IID kIID_IToastNotification = { 0x997e2675, 0x059e, 0x4e60, { 0
 inline constexpr IID kIID_IXmlDocument = { 0xf7f3a506, 0x1e87, 0x42d6, { 0xbc, 0xfb, 0xb8, 0xc8, 0x09, 0xfa, 0x54, 0x94 } };
 // {6CD0E74E-EE65-4489-9EBF-CA43E87BA637}
 inline constexpr IID kIID_IXmlDocumentIO = { 0x6cd0e74e, 0xee65, 0x4489, { 0x9e, 0xbf, 0xca, 0x43, 0xe8, 0x7b, 0xa6, 0x37 } };
+// {9DFB9FD1-143A-490E-90BF-B9FBA7132DE7}: tag and group, Windows 10 and later.
+inline constexpr IID kIID_IToastNotification2 = { 0x9dfb9fd1, 0x143a, 0x490e, { 0x90, 0xbf, 0xb9, 0xfb, 0xa7, 0x13, 0x2d, 0xe7 } };
+// {7AB93C52-0E48-4750-BA9D-1A4113981847}: the notification centre's history, Windows 10 and later.
+inline constexpr IID kIID_IToastNotificationManagerStatics2 = { 0x7ab93c52, 0x0e48, 0x4750, { 0xba, 0x9d, 0x1a, 0x41, 0x13, 0x98, 0x18, 0x47 } };
+// {5CADDC63-01D3-4C97-986F-0533483FEE14}
+inline constexpr IID kIID_IToastNotificationHistory = { 0x5caddc63, 0x01d3, 0x4c97, { 0x98, 0x6f, 0x05, 0x33, 0x48, 0x3f, 0xee, 0x14 } };
 // TypedEventHandler<ToastNotification, Object>: {AB54DE2D-97D9-5528-B6AD-105AFE156530}
 inline constexpr IID kIID_ToastActivatedHandler = { 0xab54de2d, 0x97d9, 0x5528, { 0xb6, 0xad, 0x10, 0x5a, 0xfe, 0x15, 0x65, 0x30 } };
+// TypedEventHandler<ToastNotification, ToastFailedEventArgs>: {95E3E803-C969-5E3A-9753-EA2AD22A9A33}
+inline constexpr IID kIID_ToastFailedHandler = { 0x95e3e803, 0xc969, 0x5e3a, { 0x97, 0x53, 0xea, 0x2a, 0xd2, 0x2a, 0x9a, 0x33 } };
 // {94EA2B94-E9CC-49E0-C0FF-EE64CA8F5B90}: callable from any thread, so never marshalled.
 inline constexpr IID kIID_IAgileObject = { 0x94ea2b94, 0xe9cc, 0x49e0, { 0xc0, 0xff, 0xee, 0x64, 0xca, 0x8f, 0x5b, 0x90 } };
 
@@ -80,9 +88,35 @@ struct IToastNotificationFactory : IInspectable {
     virtual HRESULT STDMETHODCALLTYPE CreateToastNotification(IInspectable* content, IToastNotification** value) = 0;
 };
 
-struct IToastActivatedHandler : IUnknown {
+struct IToastNotificationHistory : IInspectable {
+    virtual HRESULT STDMETHODCALLTYPE RemoveGroup(HSTRING group) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RemoveGroupWithId(HSTRING group, HSTRING applicationId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RemoveGroupedTagWithId(HSTRING tag, HSTRING group, HSTRING applicationId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RemoveGroupedTag(HSTRING tag, HSTRING group) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Remove(HSTRING tag) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clear() = 0;
+    virtual HRESULT STDMETHODCALLTYPE ClearWithId(HSTRING applicationId) = 0;
+};
+
+struct IToastNotificationManagerStatics2 : IInspectable {
+    virtual HRESULT STDMETHODCALLTYPE get_History(IToastNotificationHistory** value) = 0;
+};
+
+struct IToastNotification2 : IInspectable {
+    virtual HRESULT STDMETHODCALLTYPE put_Tag(HSTRING value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Tag(HSTRING* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Group(HSTRING value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Group(HSTRING* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_SuppressPopup(boolean value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_SuppressPopup(boolean* value) = 0;
+};
+
+// One shape serves both events the library hears: Activated (args: an IInspectable) and Failed
+// (args: the ToastFailedEventArgs, which is never read).
+struct IToastEventHandler : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(IToastNotification* sender, IInspectable* args) = 0;
 };
+using IToastActivatedHandler = IToastEventHandler;
 
 struct IToastNotification : IInspectable {
     virtual HRESULT STDMETHODCALLTYPE get_Content(IInspectable** value) = 0;
@@ -92,7 +126,7 @@ struct IToastNotification : IInspectable {
     virtual HRESULT STDMETHODCALLTYPE remove_Dismissed(EventToken token) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_Activated(IToastActivatedHandler* handler, EventToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_Activated(EventToken token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE add_Failed(IUnknown* handler, EventToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_Failed(IToastEventHandler* handler, EventToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_Failed(EventToken token) = 0;
 };
 

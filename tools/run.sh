@@ -29,7 +29,7 @@ done
 bash "$root/tools/install-deps.sh"
 build=${KESH_BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target KeshUI KeshServiceSim KeshProbe UrlCapture >/dev/null
+cmake --build "$build" -j"$(nproc)" --target KeshUI ToastHost ToastHostProcess KeshServiceSim KeshProbe UrlCapture >/dev/null
 
 source "$root/tools/wine/wine-env.sh"
 if [ "$headless" = 0 ]; then export KESH_USE_OWN_DISPLAY=0; user_display=$DISPLAY; fi
@@ -73,8 +73,8 @@ if [ "$headless" = 1 ]; then
   shot="$build/screenshots/keshui-$mode.png"
   read -r left top right bottom <<<"$rect"
   margin=24
-  # Notification mode also announces through ToastHost.dll: under Wine, a balloon of Wine's own
-  # notification area. The picture takes in both.
+  # Notification mode also announces through ToastHost.dll, here by its ToastHost.exe: under
+  # Wine, a balloon of Wine's own notification area. The picture takes in both.
   if [ "$mode" = notif ]; then
     if balloon=$(probe balloon 10000 | tr -d '\r'); then
       read -r bl bt br bb btext <<<"$balloon"

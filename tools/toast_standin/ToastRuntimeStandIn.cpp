@@ -1,10 +1,15 @@
 // A stand-in for the platform's toast classes, which Wine lacks: registered in a test prefix as
 // the in-process server of Windows.UI.Notifications.ToastNotificationManager, ...ToastNotification
 // and Windows.Data.Xml.Dom.XmlDocument. It records what the library asks of the platform, one
-// UTF-16 line per call, in %KESH_TOAST_STANDIN_LOG%, and answers as these variables say:
-//   KESH_TOAST_STANDIN_SETTING  the notifier's NotificationSetting (a number), or "fail"
-//   KESH_TOAST_STANDIN_SHOW     the HRESULT Show returns (hex, e.g. 80070005), default S_OK
-//   KESH_TOAST_STANDIN_CLICK    "1": the user clicks the toast as soon as it is shown
+// UTF-16 line per call with the calling process, and answers as the values of
+// HKCU\Software\KeshTest\ToastStandIn say (a registry key, since the library's host process
+// runs with a fresh environment of the user's own):
+//   Log         the file the calls are appended to
+//   Setting     the notifier's NotificationSetting (a number), or "fail"
+//   Show        the HRESULT Show returns (hex, e.g. 80070005), default S_OK
+//   Click       "1": the user clicks the toast as soon as it is shown; or the name of an event
+//               that, once set, makes the user click it
+//   Fail        "1": the platform reports Failed right after Show returned
 
 #include "toasthost/WinRtDeclarations.h"
 
@@ -20,21 +25,33 @@ namespace {
 // {5C0A3C8E-7D0B-4E3B-9C55-2D4B2F0C9A11}: how the stand-in's toast factory finds its own document.
 constexpr IID kIID_StandInDocument = { 0x5c0a3c8e, 0x7d0b, 0x4e3b, { 0x9c, 0x55, 0x2d, 0x4b, 0x2f, 0x0c, 0x9a, 0x11 } };
 
-std::wstring Variable(const wchar_t* name)
+std::wstring Setting(const wchar_t* name)
 {
-    wchar_t value[256] = {};
-    const DWORD length = ::GetEnvironmentVariableW(name, value, 256);
-    return length && length < 256 ? std::wstring(value, length) : std::wstring();
+    wchar_t value[512] = {};
+    DWORD bytes = sizeof(value);
+    if (::RegGetValueW(HKEY_CURRENT_USER, L"Software\\KeshTest\\ToastStandIn", name, RRF_RT_REG_SZ, nullptr, value,
+                       &bytes) != ERROR_SUCCESS) {
+        return std::wstring();
+    }
+    return value;
+}
+
+std::wstring ThisProcess()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const wchar_t* name = std::wcsrchr(path, L'\\');
+    return std::wstring(L" process=") + (name ? name + 1 : path) + L" pid=" + std::to_wstring(::GetCurrentProcessId());
 }
 
 void Log(const std::wstring& line)
 {
-    const std::wstring path = Variable(L"KESH_TOAST_STANDIN_LOG");
+    const std::wstring path = Setting(L"Log");
     if (path.empty()) return;
     HANDLE token = nullptr;
     const bool impersonating = ::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token) != FALSE;
     if (token) ::CloseHandle(token);
-    const std::wstring text = line + L" impersonating=" + (impersonating ? L"1" : L"0") + L"\r\n";
+    const std::wstring text = line + L" impersonating=" + (impersonating ? L"1" : L"0") + ThisProcess() + L"\r\n";
     const HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
@@ -117,56 +134,136 @@ public:
     std::wstring m_xml;
 };
 
-class Toast final : public Object<Toast, IToastNotification> {
+class Toast final : public Object<Toast, IToastNotification>, public IToastNotification2 {
 public:
     explicit Toast(std::wstring xml) : m_xml(std::move(xml)) {}
     ~Toast() override
     {
-        if (m_activated) m_activated->Release();
+        for (IToastEventHandler* handler : { m_activated, m_failed }) {
+            if (handler) handler->Release();
+        }
     }
     void* Find(REFIID iid)
     {
-        return IsBase(iid) || IsEqualIID(iid, kIID_IToastNotification) ? static_cast<IToastNotification*>(this) : nullptr;
+        if (IsBase(iid) || IsEqualIID(iid, kIID_IToastNotification)) return static_cast<IToastNotification*>(this);
+        if (IsEqualIID(iid, kIID_IToastNotification2)) return static_cast<IToastNotification2*>(this);
+        return nullptr;
     }
     HRESULT STDMETHODCALLTYPE get_Content(IInspectable**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ExpirationTime(IInspectable*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_ExpirationTime(IInspectable**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE add_Dismissed(IUnknown*, EventToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_Dismissed(EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_Activated(IToastActivatedHandler* handler, EventToken* token) override
+    HRESULT STDMETHODCALLTYPE add_Activated(IToastEventHandler* handler, EventToken* token) override
     {
-        if (m_activated) m_activated->Release();
-        m_activated = nullptr;
-        handler->QueryInterface(kIID_ToastActivatedHandler, reinterpret_cast<void**>(&m_activated));
-        token->value = 7;
-        Log(std::wstring(L"add_Activated ") + (m_activated ? L"ok" : L"no-interface"));
-        return m_activated ? S_OK : E_NOINTERFACE;
+        return Add(L"add_Activated", kIID_ToastActivatedHandler, handler, m_activated, token);
     }
     HRESULT STDMETHODCALLTYPE remove_Activated(EventToken token) override
     {
-        Log(L"remove_Activated token=" + std::to_wstring(token.value));
-        if (m_activated) m_activated->Release();
-        m_activated = nullptr;
+        return Remove(L"remove_Activated", m_activated, token);
+    }
+    HRESULT STDMETHODCALLTYPE add_Failed(IToastEventHandler* handler, EventToken* token) override
+    {
+        return Add(L"add_Failed", kIID_ToastFailedHandler, handler, m_failed, token);
+    }
+    HRESULT STDMETHODCALLTYPE remove_Failed(EventToken token) override { return Remove(L"remove_Failed", m_failed, token); }
+
+    // IToastNotification2: the second interface shares the object's IUnknown and IInspectable.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        return Object<Toast, IToastNotification>::QueryInterface(iid, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return Object<Toast, IToastNotification>::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Object<Toast, IToastNotification>::Release(); }
+    HRESULT STDMETHODCALLTYPE GetIids(ULONG* count, IID** iids) override
+    {
+        return Object<Toast, IToastNotification>::GetIids(count, iids);
+    }
+    HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING* name) override
+    {
+        return Object<Toast, IToastNotification>::GetRuntimeClassName(name);
+    }
+    HRESULT STDMETHODCALLTYPE GetTrustLevel(TrustLevel* level) override
+    {
+        return Object<Toast, IToastNotification>::GetTrustLevel(level);
+    }
+    HRESULT STDMETHODCALLTYPE put_Tag(HSTRING value) override
+    {
+        Log(L"put_Tag " + Text(value));
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE add_Failed(IUnknown*, EventToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_Failed(EventToken) override { return E_NOTIMPL; }
-
-    // The user clicks: the platform calls the handler on a thread of its own.
-    void Click()
+    HRESULT STDMETHODCALLTYPE get_Tag(HSTRING*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Group(HSTRING value) override
     {
-        if (!m_activated) return;
-        IToastActivatedHandler* handler = m_activated;
+        Log(L"put_Group " + Text(value));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Group(HSTRING*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_SuppressPopup(boolean) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_SuppressPopup(boolean*) override { return E_NOTIMPL; }
+
+    // The platform reports an event on a thread of its own, once `trigger` (if any) is set.
+    void Raise(bool failed, const std::wstring& trigger)
+    {
+        IToastEventHandler* handler = failed ? m_failed : m_activated;
+        if (!handler) return;
         handler->AddRef();
         AddRef();
-        std::thread([this, handler] {
+        std::thread([this, handler, trigger] {
+            if (!trigger.empty()) {
+                const HANDLE event = ::OpenEventW(SYNCHRONIZE, FALSE, trigger.c_str());
+                if (event) {
+                    ::WaitForSingleObject(event, 30000);
+                    ::CloseHandle(event);
+                }
+            }
             handler->Invoke(this, nullptr);
             handler->Release();
             Release();
         }).detach();
     }
     std::wstring m_xml;
-    IToastActivatedHandler* m_activated = nullptr;
+
+private:
+    HRESULT Add(const wchar_t* what, const IID& iid, IToastEventHandler* handler, IToastEventHandler*& slot,
+                EventToken* token)
+    {
+        if (slot) slot->Release();
+        slot = nullptr;
+        handler->QueryInterface(iid, reinterpret_cast<void**>(&slot));
+        token->value = &slot == &m_activated ? 7 : 8;
+        Log(std::wstring(what) + (slot ? L" ok" : L" no-interface"));
+        return slot ? S_OK : E_NOINTERFACE;
+    }
+    HRESULT Remove(const wchar_t* what, IToastEventHandler*& slot, EventToken token)
+    {
+        Log(std::wstring(what) + L" token=" + std::to_wstring(token.value));
+        if (slot) slot->Release();
+        slot = nullptr;
+        return S_OK;
+    }
+    IToastEventHandler* m_activated = nullptr;
+    IToastEventHandler* m_failed = nullptr;
+};
+
+class History final : public Object<History, IToastNotificationHistory> {
+public:
+    void* Find(REFIID iid)
+    {
+        return IsBase(iid) || IsEqualIID(iid, kIID_IToastNotificationHistory) ? static_cast<IToastNotificationHistory*>(this)
+                                                                              : nullptr;
+    }
+    HRESULT STDMETHODCALLTYPE RemoveGroup(HSTRING) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemoveGroupWithId(HSTRING, HSTRING) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemoveGroupedTagWithId(HSTRING tag, HSTRING group, HSTRING id) override
+    {
+        Log(L"RemoveGroupedTagWithId tag=" + Text(tag) + L" group=" + Text(group) + L" id=" + Text(id));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE RemoveGroupedTag(HSTRING, HSTRING) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Remove(HSTRING) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clear() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ClearWithId(HSTRING) override { return E_NOTIMPL; }
 };
 
 class Notifier final : public Object<Notifier, IToastNotifier> {
@@ -178,10 +275,14 @@ public:
     HRESULT STDMETHODCALLTYPE Show(IToastNotification* notification) override
     {
         auto* toast = static_cast<Toast*>(notification);
-        const std::wstring answer = Variable(L"KESH_TOAST_STANDIN_SHOW");
+        const std::wstring answer = Setting(L"Show");
         const HRESULT result = answer.empty() ? S_OK : static_cast<HRESULT>(std::wcstoul(answer.c_str(), nullptr, 16));
         Log(L"Show xml=" + toast->m_xml + L" result=" + answer);
-        if (SUCCEEDED(result) && Variable(L"KESH_TOAST_STANDIN_CLICK") == L"1") toast->Click();
+        if (FAILED(result)) return result;
+        const std::wstring click = Setting(L"Click");
+        if (click == L"1") toast->Raise(false, std::wstring());
+        else if (!click.empty()) toast->Raise(false, click);
+        if (Setting(L"Fail") == L"1") toast->Raise(true, std::wstring());
         return result;
     }
     HRESULT STDMETHODCALLTYPE Hide(IToastNotification* notification) override
@@ -191,7 +292,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_Setting(NotificationSetting* value) override
     {
-        const std::wstring setting = Variable(L"KESH_TOAST_STANDIN_SETTING");
+        const std::wstring setting = Setting(L"Setting");
         Log(L"get_Setting");
         if (setting == L"fail") return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
         *value = static_cast<NotificationSetting>(setting.empty() ? 0 : std::wcstol(setting.c_str(), nullptr, 10));
@@ -202,14 +303,39 @@ public:
     HRESULT STDMETHODCALLTYPE GetScheduledToastNotifications(IInspectable**) override { return E_NOTIMPL; }
 };
 
-class ManagerFactory final : public Object<ManagerFactory, IToastNotificationManagerStatics> {
+class ManagerFactory final : public Object<ManagerFactory, IToastNotificationManagerStatics>,
+                             public IToastNotificationManagerStatics2 {
 public:
     void* Find(REFIID iid)
     {
-        return IsBase(iid) || IsEqualIID(iid, kIID_IActivationFactory) ||
-                       IsEqualIID(iid, kIID_IToastNotificationManagerStatics)
-                   ? static_cast<IToastNotificationManagerStatics*>(this)
-                   : nullptr;
+        if (IsBase(iid) || IsEqualIID(iid, kIID_IActivationFactory) || IsEqualIID(iid, kIID_IToastNotificationManagerStatics)) {
+            return static_cast<IToastNotificationManagerStatics*>(this);
+        }
+        if (IsEqualIID(iid, kIID_IToastNotificationManagerStatics2)) return static_cast<IToastNotificationManagerStatics2*>(this);
+        return nullptr;
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        return Object<ManagerFactory, IToastNotificationManagerStatics>::QueryInterface(iid, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return Object<ManagerFactory, IToastNotificationManagerStatics>::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Object<ManagerFactory, IToastNotificationManagerStatics>::Release(); }
+    HRESULT STDMETHODCALLTYPE GetIids(ULONG* count, IID** iids) override
+    {
+        return Object<ManagerFactory, IToastNotificationManagerStatics>::GetIids(count, iids);
+    }
+    HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING* name) override
+    {
+        return Object<ManagerFactory, IToastNotificationManagerStatics>::GetRuntimeClassName(name);
+    }
+    HRESULT STDMETHODCALLTYPE GetTrustLevel(TrustLevel* level) override
+    {
+        return Object<ManagerFactory, IToastNotificationManagerStatics>::GetTrustLevel(level);
+    }
+    HRESULT STDMETHODCALLTYPE get_History(IToastNotificationHistory** value) override
+    {
+        *value = new History;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE CreateToastNotifier(IToastNotifier**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE CreateToastNotifierWithId(HSTRING id, IToastNotifier** result) override
@@ -260,7 +386,7 @@ public:
 extern "C" __declspec(dllexport) HRESULT WINAPI DllGetActivationFactory(HSTRING className, IInspectable** factory)
 {
     const std::wstring name = Text(className);
-    if (name == kToastNotificationManagerClass) *factory = new ManagerFactory;
+    if (name == kToastNotificationManagerClass) *factory = static_cast<IToastNotificationManagerStatics*>(new ManagerFactory);
     else if (name == kToastNotificationClass) *factory = new ToastFactory;
     else if (name == kXmlDocumentClass) *factory = new DocumentFactory;
     else return CLASS_E_CLASSNOTAVAILABLE;

@@ -1,0 +1,191 @@
+// The toast raised for the real KeshUI.exe in notification mode, where the program acts for the
+// session's user: ToastHost.dll starts ToastHost.exe as that user, which raises the toast (here
+// through the stand-in for the platform's classes, which logs the calling process of every call)
+// and takes it away again when the window closes or the program ends.
+
+#include "Probe.h"
+#include "service/UpdateServiceContract.h"
+#include "support/TestSupport.h"
+#include "ui/WindowTexts.h"
+#include "ui/res/resource.h"
+
+#include <gtest/gtest.h>
+#include <shellapi.h>
+
+#include <cwchar>
+
+using namespace kesh_test;
+
+namespace {
+
+const std::wstring kKeshUI = BinPath(L"KeshUI.exe");
+constexpr wchar_t kToastText[] = L"New version of drivers and firmware package is available for download.";
+
+DWORD ProcessIdOf(const std::wstring& call)
+{
+    const size_t at = call.find(L" pid=");
+    return at == std::wstring::npos ? 0 : static_cast<DWORD>(std::wcstoul(call.c_str() + at + 5, nullptr, 10));
+}
+
+bool CalledFromHost(const std::wstring& call)
+{
+    return call.find(L" process=ToastHost.exe ") != std::wstring::npos;
+}
+
+// The process whose announcement icon is in the notification area, or 0. Every process that
+// loads the library has the icon's window; only one that shows the icon has the icon.
+DWORD BalloonOwnerProcess()
+{
+    DWORD owner = 0;
+    ::EnumWindows(
+        [](HWND window, LPARAM found) -> BOOL {
+            wchar_t name[64] = {};
+            ::GetClassNameW(window, name, 64);
+            if (std::wcscmp(name, L"ToastHost balloon owner") != 0) return TRUE;
+            NOTIFYICONDATAW data = {};
+            data.cbSize = sizeof(data);
+            data.hWnd = window;
+            data.uID = 1;
+            if (!::Shell_NotifyIconW(NIM_MODIFY, &data)) return TRUE;  // modifying nothing works only if it is there
+            ::GetWindowThreadProcessId(window, reinterpret_cast<DWORD*>(found));
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&owner));
+    return owner;
+}
+
+bool BalloonShowsTheText()
+{
+    for (const HWND balloon : probe::ShellBalloons()) {
+        if (probe::WindowText(balloon).find(kToastText) != std::wstring::npos) return true;
+    }
+    return false;
+}
+
+class ToastHostProcess : public testing::Test {
+protected:
+    // Starts notification mode for a new answer and waits for its window.
+    HWND StartNotification()
+    {
+        SetSettingString(kServerResponseValueName, L"https://updates.example.com/toast/" + std::to_wstring(++m_round));
+        m_ui = Start(kKeshUI, L"/NotifMode");
+        const HWND window = probe::WaitForUpdateWindow(10000, m_ui.id);
+        EXPECT_NE(nullptr, window);
+        return window;
+    }
+    std::wstring WaitForCall(const std::wstring& prefix, DWORD timeoutMs = 10000) const
+    {
+        std::wstring call;
+        probe::WaitUntil([&] { return !(call = m_platform.Call(prefix)).empty(); }, timeoutMs);
+        return call;
+    }
+    // The host, found through its first call to the platform.
+    ScopedHandle OpenHost(const std::wstring& someCall) const
+    {
+        return ScopedHandle(::OpenProcess(SYNCHRONIZE, FALSE, ProcessIdOf(someCall)));
+    }
+
+    SettingsKeyGuard m_key;
+    ToastPlatformStandIn m_platform;
+    Process m_ui;
+    int m_round = 0;
+};
+
+}  // namespace
+
+TEST_F(ToastHostProcess, TheHostShowsTheToastAsTheUserAndClosingTheWindowClearsItEverywhere)
+{
+    const HWND window = StartNotification();
+    ASSERT_NE(nullptr, window);
+    const std::wstring show = WaitForCall(L"Show ");
+    ASSERT_FALSE(show.empty()) << "no toast";
+    EXPECT_TRUE(CalledFromHost(show)) << show;
+    EXPECT_NE(m_ui.id, ProcessIdOf(show));
+    EXPECT_TRUE(CalledFromHost(m_platform.Call(L"put_Tag announcement")));
+    EXPECT_TRUE(CalledFromHost(m_platform.Call(L"put_Group update")));
+    EXPECT_EQ(0u, BalloonOwnerProcess()) << "the balloon is only for when the toast cannot be shown";
+    const ScopedHandle host = OpenHost(show);
+    ASSERT_TRUE(host);
+
+    probe::ClickControl(window, IDC_CLOSE);
+    ASSERT_TRUE(m_ui.Wait(10000));
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(host.get(), 10000)) << "the host outlived the window";
+    EXPECT_TRUE(CalledFromHost(m_platform.Call(L"Hide xml=<toast>")));
+    EXPECT_TRUE(CalledFromHost(
+        m_platform.Call(L"RemoveGroupedTagWithId tag=announcement group=update id=Brenlo.KESH.UI")))
+        << "the toast stays in the notification centre";
+    for (const std::wstring& call : m_platform.Calls()) {
+        EXPECT_TRUE(CalledFromHost(call)) << "KeshUI.exe called the platform itself: " << call;
+    }
+}
+
+TEST_F(ToastHostProcess, WhenTheProgramIsKilledTheHostClearsTheToastAndEnds)
+{
+    StartNotification();
+    const std::wstring show = WaitForCall(L"Show ");
+    ASSERT_FALSE(show.empty());
+    const ScopedHandle host = OpenHost(show);
+    ASSERT_TRUE(host);
+    m_ui.Kill();
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(host.get(), 10000)) << "the host outlived the killed program";
+    EXPECT_FALSE(m_platform.Call(L"Hide ").empty());
+    EXPECT_FALSE(m_platform.Call(L"RemoveGroupedTagWithId ").empty());
+}
+
+TEST_F(ToastHostProcess, AClickOnTheToastBringsTheWindowToTheForeground)
+{
+    const ScopedHandle click(::CreateEventW(nullptr, FALSE, FALSE, L"KeshTest_ToastClick"));
+    m_platform.Set(L"Click", L"KeshTest_ToastClick");
+    const HWND window = StartNotification();
+    ASSERT_NE(nullptr, window);
+    ASSERT_FALSE(WaitForCall(L"Show ").empty());
+    // The user is busy in another window when the click comes.
+    const HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                         nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(probe::Activate(other));
+    ::SetEvent(click.get());
+    EXPECT_TRUE(probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000))
+        << "the window did not come forward";
+    ::DestroyWindow(other);
+    probe::ClickControl(window, IDC_CLOSE);
+    EXPECT_TRUE(m_ui.Wait(10000));
+}
+
+TEST_F(ToastHostProcess, TheUsersOffShowsNothingWhileARefusedOrFailedToastEndsInTheHostsBalloon)
+{
+    const struct {
+        const char* name;
+        const wchar_t* setting;
+        const wchar_t* show;
+        const wchar_t* fail;
+        bool balloon;
+    } cases[] = {
+        { "turned off for the program", L"1", L"", L"", false },
+        { "Show refused", L"0", L"80070005", L"", true },
+        { "Failed after Show", L"0", L"", L"1", true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_platform.ClearLog();
+        m_platform.Set(L"Setting", c.setting);
+        m_platform.Set(L"Show", c.show);
+        m_platform.Set(L"Fail", c.fail);
+        const HWND window = StartNotification();
+        ASSERT_NE(nullptr, window);
+        const std::wstring setting = WaitForCall(L"get_Setting");
+        ASSERT_TRUE(CalledFromHost(setting)) << "the user's setting is read as the user";
+        if (c.balloon) {
+            EXPECT_TRUE(probe::WaitUntil([&] { return BalloonOwnerProcess() == ProcessIdOf(setting); }, 10000))
+                << "no balloon from the host";
+            EXPECT_TRUE(probe::WaitUntil(BalloonShowsTheText, 10000));
+        } else {
+            EXPECT_TRUE(m_platform.Call(L"Show ").empty());
+            EXPECT_EQ(0u, BalloonOwnerProcess());
+        }
+        const ScopedHandle host = OpenHost(setting);
+        probe::ClickControl(window, IDC_CLOSE);
+        ASSERT_TRUE(m_ui.Wait(10000));
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(host.get(), 10000));
+        EXPECT_TRUE(probe::WaitUntil([] { return BalloonOwnerProcess() == 0; }, 5000)) << "the balloon stayed";
+    }
+}

@@ -1,0 +1,58 @@
+#include "toasthost/Announcer.h"
+
+namespace toasthost {
+
+bool Announcer::Prepare(HINSTANCE module)
+{
+    m_toastsExist = m_runtime.Start() && m_toast.RuntimeExists();
+    if (!m_toastsExist) m_runtime.Stop();
+    // The balloon's window also stands by where toasts exist, for when the platform refuses one.
+    const bool balloon = m_balloon.Prepare(module);
+    return m_toastsExist || balloon;
+}
+
+bool Announcer::BalloonPossible() const
+{
+    return m_balloon.Prepared() && BalloonChannel::NotificationAreaExists();
+}
+
+ChannelChoice Announcer::Choose(QUERY_USER_NOTIFICATION_STATE& state) const
+{
+    state = QUNS_NOT_PRESENT;
+    if (FAILED(::SHQueryUserNotificationState(&state))) return ChannelChoice();
+    return ChooseChannels(state, m_toastsExist, BalloonPossible());
+}
+
+void Announcer::Announce(const Announcement& announcement)
+{
+    m_balloon.Arm(announcement);
+    if (m_toastsExist) {
+        const auto outcome = m_toast.Show(announcement, m_balloon.ShowLater());
+        // The user's "off" is final: the balloon must not get around it.
+        if (outcome != ToastChannel::Outcome::Refused) return;
+    }
+    m_balloon.Show();
+}
+
+std::function<void()> Announcer::ArmBalloon(const Announcement& announcement)
+{
+    m_balloon.Arm(announcement);
+    return m_balloon.ShowLater();
+}
+
+void Announcer::Withdraw()
+{
+    m_toast.Withdraw();
+    m_balloon.Withdraw();
+}
+
+void Announcer::Stop()
+{
+    // The toast's objects go before the runtime that made them.
+    m_toast.Withdraw();
+    m_balloon.Close();
+    m_runtime.Stop();
+    m_toastsExist = false;
+}
+
+}  // namespace toasthost

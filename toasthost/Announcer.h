@@ -1,0 +1,55 @@
+#pragma once
+// Announces a message to the user the calling process runs as: the platform's toast where the
+// system has toasts, the notification-area balloon where it has none or the platform refuses the
+// toast (also when it says so only after showing has begun). Everything runs on the thread that
+// prepared it, but for the click and failure reports, which the platform may make on any thread.
+
+#include "toasthost/Announcement.h"
+#include "toasthost/BalloonChannel.h"
+#include "toasthost/ToastChannel.h"
+#include "toasthost/Visibility.h"
+#include "toasthost/WinRtRuntime.h"
+
+#include <shellapi.h>
+
+namespace toasthost {
+
+class Announcer {
+public:
+    Announcer() = default;
+    ~Announcer() { Stop(); }
+    Announcer(const Announcer&) = delete;
+    Announcer& operator=(const Announcer&) = delete;
+
+    // Starts the Windows Runtime (where it has toasts) and the balloon's window; false when
+    // neither channel can work here.
+    bool Prepare(HINSTANCE module);
+    bool ToastsExist() const { return m_toastsExist; }
+    // Whether a balloon could be shown at all: its window exists and so does a notification area.
+    bool BalloonPossible() const;
+
+    // The channel the user's current state lets through; `state` receives that state.
+    ChannelChoice Choose(QUERY_USER_NOTIFICATION_STATE& state) const;
+
+    // The toast where there are toasts, else the balloon; a refused or failed toast falls back to
+    // the balloon, while the user's "off" for the program stands.
+    void Announce(const Announcement& announcement);
+    // Readies the balloon alone, whatever the system has; the action shows it, from any thread.
+    std::function<void()> ArmBalloon(const Announcement& announcement);
+    // Runs `action` once the preparing thread is idle: for a window being made there, once it is
+    // shown and painted. False when it cannot be arranged.
+    bool RunWhenIdle(void (*action)(void*), void* context) { return m_balloon.RunWhenIdle(action, context); }
+    // Takes what was announced away: off the screen, out of the notification centre, out of the
+    // notification area.
+    void Withdraw();
+    // Withdraws and takes everything Prepare made down again.
+    void Stop();
+
+private:
+    WinRtRuntime m_runtime;
+    ToastChannel m_toast{ m_runtime };
+    BalloonChannel m_balloon;
+    bool m_toastsExist = false;
+};
+
+}  // namespace toasthost

@@ -1,0 +1,94 @@
+// ToastHost.exe: started by ToastHost.dll as the user it acts for, raises the announcement as
+// that user (the toast, or the balloon) and takes it away again when the program closes its
+// window or ends in any other way. A click hands the right to take the foreground on to the
+// program, whose own process then brings its window up: a window of a process above this one's
+// integrity level takes no message from here.
+
+#include "framework/ScopedHandle.h"
+#include "toasthost/Announcer.h"
+#include "toasthost/HostCommandLine.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+namespace {
+
+// How long a new host waits for one still withdrawing an earlier announcement of the same id.
+constexpr DWORD kEarlierHostTimeoutMs = 5000;
+
+struct IconPair {
+    HICON large = nullptr;
+    HICON small = nullptr;
+    IconPair() = default;
+    IconPair(const IconPair&) = delete;
+    IconPair& operator=(const IconPair&) = delete;
+    ~IconPair()
+    {
+        if (large) ::DestroyIcon(large);
+        if (small) ::DestroyIcon(small);
+    }
+};
+
+// Handles this thread's messages (the balloon's window, the toast's reports) until one of the
+// handles is signalled.
+void RunUntilEither(HANDLE first, HANDLE second)
+{
+    const HANDLE handles[] = { first, second };
+    for (;;) {
+        const DWORD woken = ::MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken != WAIT_OBJECT_0 + 2) return;  // one of them, or a failed wait
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
+{
+    toasthost::HostRequest request;
+    if (!toasthost::ParseHostCommandLine(::GetCommandLineW(), request)) return 0;
+    const ScopedHandle program(request.program);
+    const ScopedHandle withdraw(request.withdraw);
+    const ScopedHandle clicked(request.clicked);
+
+    // One host per id in this session at a time: one still withdrawing for a program that ended
+    // a moment ago finishes first.
+    const std::wstring gateName = L"Local\\ToastHost." + request.appId;
+    const ScopedHandle gate(::CreateMutexW(nullptr, FALSE, gateName.c_str()));
+    if (gate) {
+        const HANDLE waitFor[] = { gate.get(), withdraw.get(), program.get() };
+        const DWORD woken = ::WaitForMultipleObjects(3, waitFor, FALSE, kEarlierHostTimeoutMs);
+        if (woken != WAIT_OBJECT_0 && woken != WAIT_ABANDONED_0) return 0;
+    }
+
+    toasthost::Announcer announcer;
+    if (announcer.Prepare(instance)) {
+        QUERY_USER_NOTIFICATION_STATE state = {};
+        const toasthost::ChannelChoice choice = announcer.Choose(state);
+        if (choice.toast || choice.balloon) {
+            IconPair icons;
+            ::ExtractIconExW(request.programImage.c_str(), 0, &icons.large, &icons.small, 1);
+            toasthost::Announcement announcement;
+            announcement.title = request.title;
+            announcement.text = request.text;
+            announcement.appId = request.appId;
+            announcement.largeIcon = icons.large;
+            announcement.smallIcon = icons.small;
+            const DWORD programId = request.programId;
+            const HANDLE clickedEvent = clicked.get();
+            announcement.onClick = [programId, clickedEvent] {
+                // This process may take the foreground now: the user clicked its announcement.
+                ::AllowSetForegroundWindow(programId);
+                ::SetEvent(clickedEvent);
+            };
+            announcer.Announce(announcement);
+            RunUntilEither(withdraw.get(), program.get());
+            announcer.Withdraw();
+        }
+        announcer.Stop();
+    }
+    if (gate) ::ReleaseMutex(gate.get());
+    return 0;
+}

@@ -1,0 +1,202 @@
+#include "toasthost/UserHost.h"
+
+#include "toasthost/BalloonChannel.h"
+#include "toasthost/HostCommandLine.h"
+
+#include <memory>
+#include <vector>
+
+namespace toasthost {
+
+namespace {
+
+// How long closing the program's window may wait for the host to withdraw and end.
+constexpr DWORD kHostEndTimeoutMs = 3000;
+
+template <typename Function>
+Function LookUp(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+// A copy of `source` with the given rights that a child process inherits.
+HANDLE InheritableCopy(HANDLE source, DWORD access)
+{
+    HANDLE copy = nullptr;
+    const HANDLE self = ::GetCurrentProcess();
+    return ::DuplicateHandle(self, source, self, &copy, access, TRUE, 0) ? copy : nullptr;
+}
+
+class AttributeList {
+public:
+    // Only `handles` are inherited, whatever else of this process is inheritable.
+    explicit AttributeList(HANDLE* handles, size_t count)
+    {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        m_buffer.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_buffer.data());
+        if (size && ::InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            m_list = list;
+            if (!::UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles,
+                                             count * sizeof(HANDLE), nullptr, nullptr)) {
+                ::DeleteProcThreadAttributeList(m_list);
+                m_list = nullptr;
+            }
+        }
+    }
+    ~AttributeList()
+    {
+        if (m_list) ::DeleteProcThreadAttributeList(m_list);
+    }
+    AttributeList(const AttributeList&) = delete;
+    AttributeList& operator=(const AttributeList&) = delete;
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return m_list; }
+
+private:
+    std::vector<BYTE> m_buffer;
+    LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
+};
+
+std::wstring ThisProgramsImage()
+{
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return std::wstring();
+        if (length < path.size()) return std::wstring(path.data(), length);
+        path.resize(path.size() * 2);
+    }
+}
+
+}  // namespace
+
+bool UserHost::Prepare(HMODULE library)
+{
+    std::vector<wchar_t> path(MAX_PATH);
+    DWORD length = 0;
+    while ((length = ::GetModuleFileNameW(library, path.data(), static_cast<DWORD>(path.size()))) == path.size()) {
+        path.resize(path.size() * 2);
+    }
+    const std::wstring self(path.data(), length);
+    const size_t slash = self.find_last_of(L'\\');
+    if (length == 0 || slash == std::wstring::npos) return false;
+    m_folder = self.substr(0, slash);
+    m_hostPath = m_folder + L"\\" + kHostFileName;
+
+    m_userenv.reset(::LoadLibraryExW(L"userenv.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    if (!m_userenv) return false;
+    m_pfnCreateEnvironmentBlock = LookUp<PFN_CreateEnvironmentBlock>(m_userenv.get(), "CreateEnvironmentBlock");
+    m_pfnDestroyEnvironmentBlock = LookUp<PFN_DestroyEnvironmentBlock>(m_userenv.get(), "DestroyEnvironmentBlock");
+    return m_pfnCreateEnvironmentBlock && m_pfnDestroyEnvironmentBlock;
+}
+
+bool UserHost::Take(HANDLE userToken, const Announcement& announcement, HWND owner, std::function<void()> onFailure)
+{
+    Stop();  // never two hosts
+    if (!m_pfnCreateEnvironmentBlock || !userToken) return false;
+    auto taken = std::make_unique<Taken>();
+    if (!::DuplicateTokenEx(userToken, TOKEN_ASSIGN_PRIMARY | TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_ADJUST_DEFAULT |
+                                           TOKEN_ADJUST_SESSIONID,
+                            nullptr, SecurityImpersonation, TokenPrimary, taken->token.receive())) {
+        return false;
+    }
+    taken->announcement = announcement;
+    taken->onFailure = std::move(onFailure);
+    m_taken = std::move(taken);
+    m_owner = owner;
+    return true;
+}
+
+void UserHost::Launch()
+{
+    if (!m_taken || m_starter.joinable()) return;
+    std::shared_ptr<Taken> taken(std::move(m_taken));
+    try {
+        m_starter = std::thread([this, taken] {
+            if (!StartAsUser(taken->token.get(), taken->announcement) && taken->onFailure) taken->onFailure();
+        });
+    } catch (...) {  // no thread to be had
+        if (taken->onFailure) taken->onFailure();
+    }
+}
+
+// Runs on the starter thread, as the process itself.
+bool UserHost::StartAsUser(HANDLE primaryToken, const Announcement& announcement)
+{
+    LPVOID environment = nullptr;
+    if (!m_pfnCreateEnvironmentBlock(&environment, primaryToken, FALSE)) return false;
+    const std::unique_ptr<void, PFN_DestroyEnvironmentBlock> environmentOwner(environment, m_pfnDestroyEnvironmentBlock);
+
+    ScopedHandle withdraw(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ScopedHandle clicked(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!withdraw || !clicked) return false;
+    // The host gets no more than it needs: to wait for this process and for the withdrawal, and
+    // to report a click.
+    const ScopedHandle programForHost(InheritableCopy(::GetCurrentProcess(), SYNCHRONIZE));
+    const ScopedHandle withdrawForHost(InheritableCopy(withdraw.get(), SYNCHRONIZE));
+    const ScopedHandle clickedForHost(InheritableCopy(clicked.get(), EVENT_MODIFY_STATE));
+    if (!programForHost || !withdrawForHost || !clickedForHost) return false;
+
+    HostRequest request;
+    request.title = announcement.title;
+    request.text = announcement.text;
+    request.appId = announcement.appId;
+    request.programImage = ThisProgramsImage();
+    request.programId = ::GetCurrentProcessId();
+    request.program = programForHost.get();
+    request.withdraw = withdrawForHost.get();
+    request.clicked = clickedForHost.get();
+    std::wstring commandLine = BuildHostCommandLine(m_hostPath, request);
+
+    HANDLE inherited[] = { programForHost.get(), withdrawForHost.get(), clickedForHost.get() };
+    const AttributeList attributes(inherited, 3);
+    if (!attributes.get()) return false;
+    STARTUPINFOEXW startup = {};
+    startup.StartupInfo.cb = sizeof(startup);
+    wchar_t desktop[] = L"winsta0\\default";
+    startup.StartupInfo.lpDesktop = desktop;
+    startup.lpAttributeList = attributes.get();
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessAsUserW(primaryToken, m_hostPath.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                CREATE_UNICODE_ENVIRONMENT | EXTENDED_STARTUPINFO_PRESENT, environment,
+                                m_folder.c_str(), &startup.StartupInfo, &process)) {
+        return false;
+    }
+    ::CloseHandle(process.hThread);
+    m_process.reset(process.hProcess);
+    m_withdraw = std::move(withdraw);
+    m_clicked = std::move(clicked);
+    // The host cannot reach the owner across integrity levels; this process brings it forward
+    // itself, with the right to do so that the host hands on with the click.
+    ::RegisterWaitForSingleObject(&m_clickWait, m_clicked.get(), &UserHost::OnClicked, this, INFINITE,
+                                  WT_EXECUTEDEFAULT);
+    return true;
+}
+
+void CALLBACK UserHost::OnClicked(void* context, BOOLEAN)
+{
+    BringOwnerToFront(static_cast<UserHost*>(context)->m_owner);
+}
+
+void UserHost::Stop()
+{
+    m_taken.reset();  // taken, never launched
+    if (m_starter.joinable()) m_starter.join();
+    if (m_clickWait) {
+        ::UnregisterWaitEx(m_clickWait, INVALID_HANDLE_VALUE);  // waits for a click being handled
+        m_clickWait = nullptr;
+    }
+    if (m_process) {
+        ::SetEvent(m_withdraw.get());
+        if (::WaitForSingleObject(m_process.get(), kHostEndTimeoutMs) != WAIT_OBJECT_0) {
+            ::TerminateProcess(m_process.get(), 1);  // a host that hangs must not outlive us
+        }
+        m_process.reset();
+    }
+    m_withdraw.reset();
+    m_clicked.reset();
+    m_owner = nullptr;
+}
+
+}  // namespace toasthost
