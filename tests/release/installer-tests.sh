@@ -29,10 +29,10 @@ newer_text="A newer version of drivers and firmware package is available for you
 
 rm -rf "$folder"
 wine msiexec /i "$(winpath "$msi")" /qn </dev/null >/dev/null 2>&1
-check "installed into Program Files\\Brenlo\\KESH" test -f "$folder/KeshUI.exe" -a -f "$folder/ToastHost.dll"
+check "installed into Program Files\\Brenlo\\KESH" test -f "$folder/KeshUI.exe" -a -f "$folder/ToastHost.dll" -a -f "$folder/ToastHost.exe"
 extracted=$(mktemp -d)
 msiextract -C "$extracted" "$msi" >/dev/null
-check "installed files are the package's" bash -c "cmp -s '$folder/KeshUI.exe' \"\$(find '$extracted' -name KeshUI.exe)\" && cmp -s '$folder/ToastHost.dll' \"\$(find '$extracted' -name ToastHost.dll)\""
+check "installed files are the package's" bash -c "for f in KeshUI.exe ToastHost.dll ToastHost.exe; do cmp -s \"$folder/\$f\" \"\$(find '$extracted' -name \$f)\" || exit 1; done"
 rm -rf "$extracted"
 first_code=$(product_code "$msi")
 check "registered as an installed product" registered "$first_code"
@@ -56,7 +56,7 @@ wine reg add "$key" /v LastSrvrRespWL /t REG_SZ /d "http://example.com/installed
 wine "$folder/KeshUI.exe" /NotifMode </dev/null >/dev/null 2>&1 &
 ui=$!
 check "notification mode: the window appears" probe wait 20000
-check "notification mode: the toast library announces it (balloon)" probe balloon 10000
+check "notification mode: the toast library's host announces it (balloon)" probe balloon 10000
 probe key esc >/dev/null
 wait "$ui" || true
 shown=$(wine reg query "$key" /v Last_KESHUI_WL 2>/dev/null | tr -d '\r' | awk '/Last_KESHUI_WL/ {print $3}')
@@ -68,7 +68,7 @@ version=$(msiinfo export "$msi" Property | tr -d '\r' | awk '$1 == "ProductVersi
 IFS=. read -r major minor build _ <<<"$version"
 next="$major.$minor.$((build + 1)).0"
 staging=$(mktemp -d)
-cp "$folder/KeshUI.exe" "$folder/ToastHost.dll" "$staging/"
+cp "$folder/KeshUI.exe" "$folder/ToastHost.dll" "$folder/ToastHost.exe" "$staging/"
 newer="$staging/newer.msi"
 (cd "$staging" && wixl -a x64 -D Version="$next" -D ProductCode="$(cat /proc/sys/kernel/random/uuid | tr a-f A-F)" \
    -D BinDir=. -o "$newer" "$release/release/KeshUI.wxs" 2>/dev/null)
@@ -79,7 +79,7 @@ check "upgrade: the older one is gone" bash -c "! wine reg query '$uninstall\\$f
 check "upgrade: one copy of the files" test "$(find "$WINEPREFIX/drive_c/Program Files" -name KeshUI.exe | wc -l)" = 1
 
 wine msiexec /x "$(winpath "$newer")" /qn </dev/null >/dev/null 2>&1
-check "uninstall: nothing installed is left" test ! -e "$folder/KeshUI.exe" -a ! -e "$folder/ToastHost.dll"
+check "uninstall: nothing installed is left" test ! -e "$folder/KeshUI.exe" -a ! -e "$folder/ToastHost.dll" -a ! -e "$folder/ToastHost.exe"
 check "uninstall: no folder left behind" test ! -e "$folder"
 check "uninstall: no longer registered" bash -c "! wine reg query '$uninstall\\$second_code' >/dev/null 2>&1"
 rm -rf "$staging"
