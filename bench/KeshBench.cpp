@@ -277,8 +277,10 @@ bool MeasureNotificationRun(const std::wstring& keshUI, int run, std::vector<dou
     return PressEscapeAndWait(window, child, exitMs);
 }
 
-// DisplayToastNotification of the real library in this process, as the adapter calls it.
-bool MeasureDisplayToast(const std::wstring& library, std::vector<double>& displayMs)
+// DisplayToastNotification of the real library in this process, as the adapter calls it: as
+// itself (the library announces in this process), or impersonating (it starts its host process
+// as the impersonated user, as for KeshUI.exe running as the service's account).
+bool MeasureDisplayToast(const std::wstring& library, bool impersonating, std::vector<double>& displayMs)
 {
     const HMODULE module = ::LoadLibraryW(library.c_str());
     if (!module) return false;
@@ -299,11 +301,22 @@ bool MeasureDisplayToast(const std::wstring& library, std::vector<double>& displ
         ::SendMessageW(owner, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(::LoadIconW(nullptr, IDI_APPLICATION)));
         int first = 0, second = 0;
         LONGLONG third = 0;
-        visibility(&first, &second, &third);
-        const double before = NowMs();
-        display(L"Mobile Broadband Update", L"New version of drivers and firmware package is available for download.",
-                L"Brenlo.KESH.UI", owner);
-        displayMs.push_back(NowMs() - before);
+        ok = !impersonating || ::ImpersonateSelf(SecurityImpersonation);
+        if (ok) {
+            visibility(&first, &second, &third);
+            const double before = NowMs();
+            display(L"Mobile Broadband Update",
+                    L"New version of drivers and firmware package is available for download.", L"Brenlo.KESH.UI", owner);
+            displayMs.push_back(NowMs() - before);
+            if (impersonating) ::RevertToSelf();
+            // The library starts its host once this thread is idle, as after a window shows.
+            MSG message;
+            const ULONGLONG until = ::GetTickCount64() + 100;
+            while (::GetTickCount64() < until) {
+                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+                while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+            }
+        }
         unInit();
         ::DestroyWindow(owner);
     }
@@ -506,7 +519,7 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring alone = std::wstring(temp) + L"kesh_bench_no_library";
     ::CreateDirectoryW(alone.c_str(), nullptr);
     ::CopyFileW(kesh.path.c_str(), (alone + L"\\KeshUI.exe").c_str(), FALSE);
-    std::vector<double> withLibraryMs, withoutLibraryMs, displayMs;
+    std::vector<double> withLibraryMs, withoutLibraryMs, displayMs, displayHostMs;
     for (int i = 0; i <= runs; ++i) {
         std::vector<double> with, without;  // run 0 warms both up and is not counted
         if (!MeasureNotificationRun(kesh.path, 2 * i, with) ||
@@ -516,12 +529,15 @@ int wmain(int argc, wchar_t** argv)
             withLibraryMs.push_back(with.front());
             withoutLibraryMs.push_back(without.front());
         }
-        if (!MeasureDisplayToast(dir + L"\\ToastHost.dll", displayMs)) std::fprintf(stderr, "display %d failed\n", i);
+        if (!MeasureDisplayToast(dir + L"\\ToastHost.dll", false, displayMs) ||
+            !MeasureDisplayToast(dir + L"\\ToastHost.dll", true, displayHostMs)) {
+            std::fprintf(stderr, "display %d failed\n", i);
+        }
     }
     ::DeleteFileW((alone + L"\\KeshUI.exe").c_str());
     ::RemoveDirectoryW(alone.c_str());
     const Stats nWith = Summarise(withLibraryMs), nWithout = Summarise(withoutLibraryMs);
-    const Stats displayStats = Summarise(displayMs);
+    const Stats displayStats = Summarise(displayMs), displayHostStats = Summarise(displayHostMs);
     const double notifRatio = nWith.median / nWithout.median;
 
     ULONGLONG keshSize = 0, bareSize = 0;
@@ -557,10 +573,12 @@ int wmain(int argc, wchar_t** argv)
                     Triple(bExit, "ms").c_str(), exitRatio, verdict(exitRatio <= 1.10));
     table += Format("| Escape to process exit, yardstick with common controls 6 | %s | %s | %.2f | | |\n",
                     Triple(kExit, "ms").c_str(), Triple(cExit, "ms").c_str(), kExit.median / cExit.median);
-    table += Format("| notification mode, start to window visible, with ToastHost.dll / without | %s | %s | %.2f | <= 1.10 | %s |\n",
+    table += Format("| notification mode, start to window visible, with ToastHost.dll and its host / without | %s | %s | %.2f | <= 1.10 | %s |\n",
                     Triple(nWith, "ms").c_str(), Triple(nWithout, "ms").c_str(), notifRatio, verdict(notifRatio <= 1.10));
-    table += Format("| DisplayToastNotification (balloon under Wine) | %s (p99 %.1f) | - | - | - | |\n",
+    table += Format("| DisplayToastNotification, in the calling process (balloon under Wine) | %s (p99 %.1f) | - | - | - | |\n",
                     Triple(displayStats, "ms").c_str(), displayStats.p99);
+    table += Format("| DisplayToastNotification, impersonating (ToastHost.exe starts once the thread is idle) | %s (p99 %.1f) | - | - | - | |\n",
+                    Triple(displayHostStats, "ms").c_str(), displayHostStats.p99);
     table += Format("| response event to new status on screen | %s (p99 %.1f) | - | - | median <= 5, p99 <= 20 ms | %s |\n",
                     Triple(screen, "ms").c_str(), screen.p99, verdict(screen.median <= 5 && screen.p99 <= 20));
     table += Format("| response event to status text set | %s (p99 %.1f) | - | - | - | |\n", Triple(text, "ms").c_str(),
