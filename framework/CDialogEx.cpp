@@ -2,6 +2,8 @@
 
 #include "CWinApp.h"
 
+#include <utility>
+
 
 namespace {
 
@@ -20,6 +22,9 @@ bool ReturnsResultDirectly(UINT message)
         return false;
     }
 }
+
+// The dialog whose modal loop runs on this thread now (the program runs one at a time).
+CDialogEx* g_pModalDialog = nullptr;
 
 }  // namespace
 
@@ -48,8 +53,32 @@ const AFX_MSGMAP* CDialogEx::GetMessageMap() const
 INT_PTR CDialogEx::DoModal()
 {
     const HWND hWndParent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-    return ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), hWndParent,
-                             &CDialogEx::DialogProc, reinterpret_cast<LPARAM>(this));
+    // The dialog manager offers each message of its modal loop to this thread's message filter
+    // before handling it: that is where PreTranslateMessage is called from.
+    CDialogEx* const previous = std::exchange(g_pModalDialog, this);
+    const HHOOK filter = ::SetWindowsHookExW(WH_MSGFILTER, &CDialogEx::MessageFilterProc, nullptr, ::GetCurrentThreadId());
+    const INT_PTR result = ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), hWndParent,
+                                             &CDialogEx::DialogProc, reinterpret_cast<LPARAM>(this));
+    if (filter) ::UnhookWindowsHookEx(filter);
+    g_pModalDialog = previous;
+    return result;
+}
+
+BOOL CDialogEx::PreTranslateMessage(MSG*)
+{
+    return FALSE;
+}
+
+LRESULT CALLBACK CDialogEx::MessageFilterProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    CDialogEx* const dialog = g_pModalDialog;
+    if (code == MSGF_DIALOGBOX && dialog && dialog->m_hWnd &&
+        (message->hwnd == dialog->m_hWnd || ::IsChild(dialog->m_hWnd, message->hwnd)) &&
+        dialog->PreTranslateMessage(message)) {
+        return TRUE;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 BOOL CDialogEx::OnInitDialog()

@@ -16,6 +16,10 @@ public:
     virtual void OnCancel();
     void EndDialog(int nResult);
 
+    // Sees each message of the modal loop for the dialog or its controls before the dialog
+    // manager does (its Tab, Escape and Enter handling); TRUE when the dialog handled it itself.
+    virtual BOOL PreTranslateMessage(MSG* pMsg);
+
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();
     virtual const AFX_MSGMAP* GetMessageMap() const;
@@ -28,6 +32,7 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK MessageFilterProc(int code, WPARAM wParam, LPARAM lParam);
     INT_PTR DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam);
     const AFX_MSGMAP_ENTRY* FindEntry(UINT message, UINT code, UINT id) const;
 

@@ -53,12 +53,14 @@ LRESULT CKeshUIDlg::OnServerResponse(WPARAM wParam, LPARAM)
 {
     if (wParam == 0) {
         SetStatusText(kStatusNoConnection);
+        CallUserBackIfAway();
         return 0;
     }
     CKeshUIApp& app = KeshUIApp();
     app.m_strServerResponse = ReadUpdateSetting(kServerResponseValueName);
     app.m_bUpdateAvailable = !app.m_strServerResponse.IsEmpty();
     SetStatusText(app.m_bUpdateAvailable ? kStatusNewerPackage : kStatusLatestVersion);
+    CallUserBackIfAway();
     return 0;
 }
 

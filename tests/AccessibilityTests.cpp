@@ -88,6 +88,16 @@ public:
         ::SysFreeString(text);
         return seen;
     }
+    LONG State() const
+    {
+        VARIANT self;
+        ::VariantInit(&self);
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        VARIANT state;
+        ::VariantInit(&state);
+        return SUCCEEDED(m_object->get_accState(self, &state)) && state.vt == VT_I4 ? state.lVal : 0;
+    }
     HRESULT DoDefaultAction() const
     {
         VARIANT self;
@@ -229,4 +239,46 @@ TEST_F(Accessibility, NotificationModeRaisesNoEventAndItsCloseMarkCancelsAndReco
     ASSERT_TRUE(ui.Wait(10000));
     EXPECT_EQ(address, LastShownResponse()) << "Cancel records the answer as shown";
     EXPECT_EQ(0u, UrlCapture().Entries().size());
+}
+
+namespace {
+std::vector<HWND> g_focused;  // the windows of EVENT_OBJECT_FOCUS events for their client objects
+void CALLBACK RecordFocusEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD)
+{
+    if (object == OBJID_CLIENT) g_focused.push_back(window);
+}
+}  // namespace
+
+TEST_F(Accessibility, TheLinkAndTheCloseMarkAreFocusableAndEachMoveOfTheFocusIsReported)
+{
+    g_focused.clear();
+    const HWINEVENTHOOK focusHook = ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, &RecordFocusEvent,
+                                                      0, 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(nullptr, focusHook);
+    SetSettingString(kServerResponseValueName, L"http://example.com/a11y/focus");
+    Process ui = Start(kKeshUI, L"/NotifMode");
+    const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(probe::Activate(window));
+    const HWND status = ::GetDlgItem(window, IDC_STATUS);
+    const HWND closeMark = ::GetDlgItem(window, IDC_CLOSE);
+    const Accessible link(status);
+    const Accessible close(closeMark);
+    EXPECT_EQ(STATE_SYSTEM_FOCUSABLE, link.State() & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED));
+    EXPECT_EQ(STATE_SYSTEM_FOCUSABLE, close.State() & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED));
+
+    probe::PressKey(VK_TAB);
+    EXPECT_TRUE(PumpUntil([&] { return !g_focused.empty() && g_focused.back() == status; }, 5000))
+        << "no focus event for the link";
+    EXPECT_TRUE(link.State() & STATE_SYSTEM_FOCUSED);
+    EXPECT_FALSE(close.State() & STATE_SYSTEM_FOCUSED);
+    probe::PressKeyWith(VK_SHIFT, VK_TAB);
+    EXPECT_TRUE(PumpUntil([&] { return !g_focused.empty() && g_focused.back() == closeMark; }, 5000))
+        << "no focus event for the close mark";
+    EXPECT_TRUE(close.State() & STATE_SYSTEM_FOCUSED);
+    EXPECT_FALSE(link.State() & STATE_SYSTEM_FOCUSED);
+    ::UnhookWinEvent(focusHook);
+
+    probe::PressKey(VK_ESCAPE);
+    EXPECT_TRUE(ui.Wait(10000));
 }

@@ -270,3 +270,59 @@ TEST_F(WindowBehaviour, AsLocalSystemANotificationWhosePageCannotOpenIsStillReco
     EXPECT_TRUE(shell.Calls().empty());
     EXPECT_EQ(address, LastShownResponse());
 }
+
+TEST_F(WindowBehaviour, AnOutcomeThatArrivesWhileTheUserIsElsewhereFlashesTheTaskbarButton)
+{
+    for (const bool userAway : { false, true }) {
+        SCOPED_TRACE(userAway ? "user elsewhere" : "user watching");
+        FlashRecorder flashes;
+        ServiceDouble service({ L"", true, false });  // sees the request, answers when told
+        CKeshUIDlg dialog;
+        m_app.m_pMainWnd = &dialog;
+        HWND shown = nullptr;
+        RunDialog(dialog, [&](HWND window) {
+            shown = window;
+            ASSERT_TRUE(service.WaitForRequest(5000));
+            const HWND other = ::CreateWindowExW(0, L"STATIC", L"elsewhere", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                                 nullptr, nullptr, nullptr, nullptr);
+            ASSERT_TRUE(probe::Activate(userAway ? other : window));
+            service.SetResponseNow();
+            EXPECT_TRUE(probe::WaitForControlText(window, IDC_STATUS, kStatusLatestVersion, 5000));
+            ::DestroyWindow(other);
+            CloseWithEscape(window);
+        });
+        const std::vector<FLASHWINFO> calls = flashes.Calls();
+        ASSERT_EQ(userAway ? 1u : 0u, calls.size());
+        if (userAway) {
+            EXPECT_EQ(shown, calls[0].hwnd);
+            EXPECT_EQ(static_cast<DWORD>(FLASHW_TRAY | FLASHW_TIMERNOFG), calls[0].dwFlags);
+            EXPECT_EQ(0u, calls[0].uCount) << "until the user comes back";
+        }
+    }
+}
+
+TEST_F(WindowBehaviour, TheFocusRectangleFollowsTheWindowsUiStateForFocusCues)
+{
+    // Wine keeps no UI state (WM_QUERYUISTATE answers 0): the close mark is made to answer what
+    // Windows answers once a mouse user has hidden the cues.
+    static WNDPROC s_closeMarkProc = nullptr;
+    CKeshUIDlg dialog;
+    RunDialog(dialog, [&](HWND window) {
+        const HWND closeMark = ::GetDlgItem(window, IDC_CLOSE);
+        ASSERT_TRUE(probe::Activate(window));
+        probe::PressKey(VK_TAB);
+        ASSERT_TRUE(probe::WaitUntil([&] { return probe::FocusRectangleShown(closeMark); }, 5000));
+        s_closeMarkProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+            closeMark, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND control, UINT message, WPARAM wParam,
+                                                                       LPARAM lParam) -> LRESULT {
+                if (message == WM_QUERYUISTATE) return UISF_HIDEFOCUS;
+                return ::CallWindowProcW(s_closeMarkProc, control, message, wParam, lParam);
+            })));
+        ::InvalidateRect(closeMark, nullptr, TRUE);
+        EXPECT_TRUE(probe::WaitUntil([&] { return !probe::FocusRectangleShown(closeMark); }, 5000))
+            << "the focus rectangle shows although focus cues are hidden";
+        EXPECT_EQ(closeMark, probe::FocusIn(window));
+        ::SetWindowLongPtrW(closeMark, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_closeMarkProc));
+        CloseWithEscape(window);
+    });
+}

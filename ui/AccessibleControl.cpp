@@ -97,9 +97,11 @@ HRESULT CAccessibleControl::get_accRole(VARIANT child, VARIANT* role)
 HRESULT CAccessibleControl::get_accState(VARIANT child, VARIANT* state)
 {
     const HRESULT result = m_pStandard->get_accState(child, state);
-    if (SUCCEEDED(result) && IsSelf(child) && state && state->vt == VT_I4 && IsLinkNow()) {
-        state->lVal |= STATE_SYSTEM_LINKED;
-    }
+    if (FAILED(result) || !IsSelf(child) || !state || state->vt != VT_I4) return result;
+    if (IsLinkNow()) state->lVal |= STATE_SYSTEM_LINKED;
+    // The window moves the keyboard focus between the link and the close mark itself.
+    if (HasAction()) state->lVal |= STATE_SYSTEM_FOCUSABLE;
+    if (HasAction() && ::GetFocus() == m_hControl) state->lVal |= STATE_SYSTEM_FOCUSED;
     return result;
 }
 

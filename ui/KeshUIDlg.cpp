@@ -8,6 +8,7 @@
 #include "ui/WindowTexts.h"
 #include "ui/res/resource.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 BEGIN_MESSAGE_MAP(CKeshUIDlg, CDialogEx)
@@ -19,6 +20,10 @@ BEGIN_MESSAGE_MAP(CKeshUIDlg, CDialogEx)
     ON_STN_CLICKED(IDC_CLOSE, &CKeshUIDlg::OnCloseClicked)
     ON_STN_CLICKED(IDC_STATUS, &CKeshUIDlg::OnStatusClicked)
     ON_MESSAGE(WM_SERVER_RESPONSE, &CKeshUIDlg::OnServerResponse)
+    ON_MESSAGE(WM_WINDOWPOSCHANGING, &CKeshUIDlg::OnWindowPosChanging)
+    ON_MESSAGE(WM_SYSCOLORCHANGE, &CKeshUIDlg::OnColoursChanged)
+    ON_MESSAGE(WM_THEMECHANGED, &CKeshUIDlg::OnColoursChanged)
+    ON_MESSAGE(WM_SETTINGCHANGE, &CKeshUIDlg::OnSettingChange)
 END_MESSAGE_MAP()
 
 CKeshUIDlg::CKeshUIDlg(DWORD responseTimeoutMs)
@@ -30,6 +35,7 @@ CKeshUIDlg::CKeshUIDlg(DWORD responseTimeoutMs)
 
 CKeshUIDlg::~CKeshUIDlg()
 {
+    EndActivationGuard();
     // Both close paths have stopped the waiter already; this only matters when the modal run
     // ended some other way, so that no thread outlives the handles it waits on.
     StopResponseWaiter();
@@ -46,13 +52,15 @@ BOOL CKeshUIDlg::OnInitDialog()
 
     CreateTitleFont();
     GetDlgItem(IDC_TITLE).SetWindowText(kWindowTitle);
-    MakeControlsAccessible();
+    SubclassControls();
+    FollowContrastTheme();
 
     const CKeshUIApp& app = KeshUIApp();
     if (!app.m_bNotifMode) {
         TakeAwayTopmost();
         StartUpdateCheck();
     } else {
+        GuardAgainstActivation();
         SetStatusText(kStatusNewerPackage);
         MoveToWorkAreaCorner();
         m_pNotifier = std::make_unique<CNotifWrapper>();
@@ -121,4 +129,66 @@ void CKeshUIDlg::SetStatusText(LPCWSTR text)
 {
     GetDlgItem(IDC_STATUS).SetWindowText(text);
     AnnounceStatusChange();
+}
+
+void CKeshUIDlg::CallUserBackIfAway()
+{
+    if (::GetForegroundWindow() == m_hWnd) return;
+    FLASHWINFO flash = { sizeof(flash), m_hWnd, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0 };
+    ::FlashWindowEx(&flash);
+}
+
+void CKeshUIDlg::SubclassControls()
+{
+    const HWND icon = ::GetWindow(m_hWnd, GW_CHILD);  // the template's first control, without an id
+    for (const HWND control : { GetDlgItem(IDC_STATUS).m_hWnd, GetDlgItem(IDC_CLOSE).m_hWnd, icon }) {
+        ::SetWindowSubclass(control, &CKeshUIDlg::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+}
+
+LRESULT CALLBACK CKeshUIDlg::ControlProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
+                                         DWORD_PTR refData)
+{
+    auto* dialog = reinterpret_cast<CKeshUIDlg*>(refData);
+    switch (message) {
+    case WM_GETOBJECT:
+        if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
+            const LRESULT object = dialog->AnswerGetObject(hWnd, wParam);
+            if (object) return object;
+        }
+        break;
+    case WM_PAINT:
+        if (wParam == 0 && dialog->IsFocusable(hWnd)) {
+            // The focus cue goes over exactly what the control paints now.
+            const HRGN painted = ::CreateRectRgn(0, 0, 0, 0);
+            if (painted && ::GetUpdateRgn(hWnd, painted, FALSE) == ERROR) ::SetRectRgn(painted, 0, 0, 0, 0);
+            const LRESULT result = ::DefSubclassProc(hWnd, message, wParam, lParam);
+            DrawFocusCue(hWnd, painted);
+            if (painted) ::DeleteObject(painted);
+            return result;
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+    case WM_SETTEXT:
+    case STM_SETIMAGE: {
+        // The control may draw itself at once, over the cue; it is drawn anew with the cue.
+        const LRESULT result = ::DefSubclassProc(hWnd, message, wParam, lParam);
+        if ((message != WM_SETTEXT && message != STM_SETIMAGE) || ::GetFocus() == hWnd) {
+            ::InvalidateRect(hWnd, nullptr, TRUE);
+        }
+        return result;
+    }
+    case WM_DESTROY:
+        if (::GetDlgCtrlID(hWnd) == IDC_CLOSE) dialog->RestoreCloseMark();
+        break;
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(hWnd, &CKeshUIDlg::ControlProc, subclassId);
+        if (::GetDlgCtrlID(hWnd) == IDC_STATUS) dialog->ReleaseAccessibility(hWnd);
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(hWnd, message, wParam, lParam);
 }

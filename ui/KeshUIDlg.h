@@ -21,6 +21,8 @@ public:
     BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
+    // The keyboard beyond the dialog manager's Escape and Enter: Tab, Shift+Tab and Space.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
 
     // The check handshake with the update service.
     void StartUpdateCheck();
@@ -43,6 +45,9 @@ protected:
     afx_msg void OnCloseClicked();
     afx_msg void OnStatusClicked();
     afx_msg LRESULT OnServerResponse(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnWindowPosChanging(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnColoursChanged(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnSettingChange(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -50,18 +55,40 @@ private:
     // The link's target, as the session's user (notification mode, or always as LocalSystem) or
     // through the shell.
     void OpenUpdatePage(LPCWSTR address, bool notifMode);
+    // In interactive mode, when the outcome arrives while the user is elsewhere: the taskbar
+    // button flashes until the user comes back.
+    void CallUserBackIfAway();
+
+    // The controls' own handling of what the window adds to them: accessible objects, focus cues.
+    void SubclassControls();
+    static LRESULT CALLBACK ControlProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
+                                        DWORD_PTR refData);
+
     // Assistive technology (KeshUIDlgAccessibility.cpp).
-    void MakeControlsAccessible();
+    LRESULT AnswerGetObject(HWND control, WPARAM wParam);
     void AnnounceStatusChange();
     void PrepareAccessibility();
     void ReleaseAccessibility(HWND statusControl);
-    static LRESULT CALLBACK AccessibleControlProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                                  UINT_PTR subclassId, DWORD_PTR refData);
+
+    // The keyboard (KeshUIDlgKeyboard.cpp).
+    bool IsFocusable(HWND control) const;
+    void MoveFocus(bool backwards);
+    static void DrawFocusCue(HWND control, HRGN painted);
+
+    // Look and placement (KeshUIDlgLook.cpp).
     void CreateTitleFont();
     void TakeAwayTopmost();
     void MoveToWorkAreaCorner();
+    void FollowContrastTheme();
+    void RestoreCloseMark();
+    void GuardAgainstActivation();
+    static void EndActivationGuard();
 
     const DWORD m_dwResponseTimeoutMs;
+    HWND m_hSpacePressedOn = nullptr;     // the control a Space went down on, until it comes up
+    bool m_bContrastTheme = false;
+    HBITMAP m_hCloseMask = nullptr;       // owned: the close mark for contrast themes
+    HBITMAP m_hClosePicture = nullptr;    // the control's own picture while the mask stands in
     bool m_bAccessibilityPrepared = false;
     bool m_bComInitialisedForAccessibility = false;
     bool m_bLiveSettingAnnotated = false;

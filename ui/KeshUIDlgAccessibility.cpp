@@ -1,7 +1,7 @@
 // What the update window tells assistive technology: the status line, the close mark and the icon
 // answer WM_GETOBJECT with their own accessible objects (a link while the status line is one, a
-// button named "Close", a picture without a name), the status line is a polite live region, and every change of its text after the
-// window is shown is announced.
+// button named "Close", a picture without a name), the status line is a polite live region, and
+// every change of its text after the window is shown is announced.
 
 #include "ui/KeshUIDlg.h"
 
@@ -14,8 +14,6 @@
 #include <oleacc.h>
 
 namespace {
-
-constexpr UINT_PTR kAccessibilitySubclassId = 1;
 
 // Declared by the headers for Windows 8 and later only; older systems ignore the event.
 constexpr DWORD kEventLiveRegionChanged = 0x8019;  // EVENT_OBJECT_LIVEREGIONCHANGED
@@ -30,15 +28,6 @@ bool StatusLineIsLink()
 }
 
 }  // namespace
-
-void CKeshUIDlg::MakeControlsAccessible()
-{
-    const HWND icon = ::GetWindow(m_hWnd, GW_CHILD);  // the template's first control, without an id
-    for (const HWND control : { GetDlgItem(IDC_STATUS).m_hWnd, GetDlgItem(IDC_CLOSE).m_hWnd, icon }) {
-        ::SetWindowSubclass(control, &CKeshUIDlg::AccessibleControlProc, kAccessibilitySubclassId,
-                            reinterpret_cast<DWORD_PTR>(this));
-    }
-}
 
 void CKeshUIDlg::AnnounceStatusChange()
 {
@@ -83,26 +72,16 @@ void CKeshUIDlg::ReleaseAccessibility(HWND statusControl)
     m_bAccessibilityPrepared = m_bComInitialisedForAccessibility = m_bLiveSettingAnnotated = false;
 }
 
-LRESULT CALLBACK CKeshUIDlg::AccessibleControlProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                                   UINT_PTR subclassId, DWORD_PTR refData)
+LRESULT CKeshUIDlg::AnswerGetObject(HWND control, WPARAM wParam)
 {
-    auto* dialog = reinterpret_cast<CKeshUIDlg*>(refData);
-    const int id = ::GetDlgCtrlID(hWnd);
-    const bool status = id == IDC_STATUS;
-    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
-        dialog->PrepareAccessibility();
-        const CAccessibleControl::Kind kind = status            ? CAccessibleControl::Kind::StatusLine
-                                              : id == IDC_CLOSE ? CAccessibleControl::Kind::CloseMark
-                                                                : CAccessibleControl::Kind::Decoration;
-        CAccessibleControl* object = CAccessibleControl::Create(hWnd, kind, &StatusLineIsLink);
-        if (object) {
-            const LRESULT result = ::LresultFromObject(kIID_IAccessible, wParam, static_cast<IAccessible*>(object));
-            object->Release();
-            return result;
-        }
-    } else if (message == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hWnd, &CKeshUIDlg::AccessibleControlProc, subclassId);
-        if (status) dialog->ReleaseAccessibility(hWnd);
-    }
-    return ::DefSubclassProc(hWnd, message, wParam, lParam);
+    PrepareAccessibility();
+    const int id = ::GetDlgCtrlID(control);
+    const CAccessibleControl::Kind kind = id == IDC_STATUS  ? CAccessibleControl::Kind::StatusLine
+                                          : id == IDC_CLOSE ? CAccessibleControl::Kind::CloseMark
+                                                            : CAccessibleControl::Kind::Decoration;
+    CAccessibleControl* object = CAccessibleControl::Create(control, kind, &StatusLineIsLink);
+    if (!object) return 0;
+    const LRESULT result = ::LresultFromObject(kIID_IAccessible, wParam, static_cast<IAccessible*>(object));
+    object->Release();
+    return result;
 }

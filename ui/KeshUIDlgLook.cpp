@@ -1,14 +1,30 @@
-// How the update window looks and stands: title font, white background, drag anywhere, placement
-// per mode, and the icon drawn while minimised.
+// How the update window looks and stands: title font, white background (the system's colours in a
+// contrast theme), drag anywhere, placement per mode, and the icon drawn while minimised.
 
 #include "ui/KeshUIDlg.h"
 
+#include "app/KeshUIApp.h"
+#include "ui/ContrastTheme.h"
 #include "ui/res/resource.h"
 
 namespace {
+
 // Distance of the notification window's outer corner from the work area's bottom-right corner.
 constexpr int kCornerMarginPx = 8;
+
+// The notification window while it is being made and shown, which nothing may activate then.
+HWND g_notShownYet = nullptr;
+HHOOK g_activationGuard = nullptr;
+
+LRESULT CALLBACK RefuseActivation(int code, WPARAM wParam, LPARAM lParam)
+{
+    const HWND window = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && window == g_notShownYet) return 1;
+    if (code == HCBT_SETFOCUS && g_notShownYet && ::IsChild(g_notShownYet, window)) return 1;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
+
+}  // namespace
 
 void CKeshUIDlg::CreateTitleFont()
 {
@@ -69,8 +85,90 @@ LRESULT CKeshUIDlg::OnNcHitTest(POINT)
     return HTCAPTION;
 }
 
-HBRUSH CKeshUIDlg::OnCtlColor(HDC, HWND, UINT)
+// cppcheck-suppress constParameter ; a window handle, compared only, as the message map passes it
+HBRUSH CKeshUIDlg::OnCtlColor(HDC hDC, HWND hWnd, UINT)
 {
     // Text colour and background mode stay the drawing context's defaults: black on white.
-    return static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    if (!m_bContrastTheme) return static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    // A contrast theme's colours, the link in the theme's colour for links. The close mark is a
+    // one-bit mask then, which the control draws in these two colours.
+    const bool link = hWnd == GetDlgItem(IDC_STATUS).m_hWnd && KeshUIApp().m_bUpdateAvailable;
+    ::SetTextColor(hDC, ::GetSysColor(link ? COLOR_HOTLIGHT : COLOR_WINDOWTEXT));
+    ::SetBkColor(hDC, ::GetSysColor(COLOR_WINDOW));
+    return ::GetSysColorBrush(COLOR_WINDOW);
+}
+
+void CKeshUIDlg::FollowContrastTheme()
+{
+    const bool wasOn = m_bContrastTheme;
+    m_bContrastTheme = ContrastThemeOn();
+    const HWND closeMark = GetDlgItem(IDC_CLOSE).m_hWnd;
+    if (m_bContrastTheme && !m_hCloseMask) {
+        const HBITMAP picture = reinterpret_cast<HBITMAP>(::SendMessageW(closeMark, STM_GETIMAGE, IMAGE_BITMAP, 0));
+        m_hCloseMask = MakeOneBitMask(picture);
+        if (m_hCloseMask) {
+            m_hClosePicture = reinterpret_cast<HBITMAP>(
+                ::SendMessageW(closeMark, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hCloseMask)));
+        }
+    } else if (!m_bContrastTheme) {
+        RestoreCloseMark();
+    }
+    // Everything takes the new colours at once; with no contrast theme before or now, nothing
+    // that the window shows has changed.
+    if (wasOn || m_bContrastTheme) {
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+}
+
+void CKeshUIDlg::RestoreCloseMark()
+{
+    if (!m_hCloseMask) return;
+    ::SendMessageW(GetDlgItem(IDC_CLOSE).m_hWnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hClosePicture));
+    ::DeleteObject(m_hCloseMask);
+    m_hCloseMask = nullptr;
+    m_hClosePicture = nullptr;
+}
+
+LRESULT CKeshUIDlg::OnColoursChanged(WPARAM, LPARAM)
+{
+    FollowContrastTheme();
+    Default();
+    return 0;
+}
+
+LRESULT CKeshUIDlg::OnSettingChange(WPARAM wParam, LPARAM)
+{
+    if (wParam == SPI_SETHIGHCONTRAST) FollowContrastTheme();
+    Default();
+    return 0;
+}
+
+// The notification pops up while the user works in another program: it is made and shown without
+// taking the keyboard, so that no keystroke meant for that program (an Escape that would close it
+// unread) reaches it. A click on it, or on the toast, brings it forward. On the way it would be
+// activated three times: by its move into the corner and by its showing (each a change of its
+// position that does not say SWP_NOACTIVATE), and by the dialog manager giving its first control
+// the focus after the initialisation. Until the window handles its first message, every change of
+// its position is made without activation, and no activation or focus is let through.
+void CKeshUIDlg::GuardAgainstActivation()
+{
+    g_notShownYet = m_hWnd;
+    if (!g_activationGuard) {
+        g_activationGuard = ::SetWindowsHookExW(WH_CBT, &RefuseActivation, nullptr, ::GetCurrentThreadId());
+    }
+}
+
+void CKeshUIDlg::EndActivationGuard()
+{
+    if (g_activationGuard) ::UnhookWindowsHookEx(g_activationGuard);
+    g_activationGuard = nullptr;
+    g_notShownYet = nullptr;
+}
+
+LRESULT CKeshUIDlg::OnWindowPosChanging(WPARAM, LPARAM lParam)
+{
+    auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
+    if (g_notShownYet == m_hWnd) position->flags |= SWP_NOACTIVATE;
+    Default();
+    return 0;
 }

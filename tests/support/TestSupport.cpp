@@ -414,6 +414,41 @@ std::vector<ShellExecuteRecorder::Call> ShellExecuteRecorder::Calls() const
     return g_shellCalls;
 }
 
+namespace {
+std::mutex g_flashMutex;
+std::vector<FLASHWINFO> g_flashCalls;
+FARPROC g_realFlashWindowEx = nullptr;
+}  // namespace
+
+FlashRecorder::FlashRecorder()
+{
+    g_realFlashWindowEx = ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "FlashWindowEx");
+    void** slot = FindImportSlot("user32.dll", g_realFlashWindowEx);
+    EXPECT_NE(nullptr, slot) << "FlashWindowEx is not imported by the test program";
+    std::lock_guard<std::mutex> lock(g_flashMutex);
+    g_flashCalls.clear();
+    if (slot) PatchSlot(slot, reinterpret_cast<void*>(&FlashRecorder::Replacement));
+}
+
+FlashRecorder::~FlashRecorder()
+{
+    void** slot = FindImportSlot("user32.dll", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&Replacement)));
+    if (slot) PatchSlot(slot, reinterpret_cast<void*>(g_realFlashWindowEx));
+}
+
+BOOL WINAPI FlashRecorder::Replacement(PFLASHWINFO info)
+{
+    std::lock_guard<std::mutex> lock(g_flashMutex);
+    g_flashCalls.push_back(*info);
+    return TRUE;
+}
+
+std::vector<FLASHWINFO> FlashRecorder::Calls() const
+{
+    std::lock_guard<std::mutex> lock(g_flashMutex);
+    return g_flashCalls;
+}
+
 // ---- the URL capture -------------------------------------------------------------------------
 
 UrlCapture::UrlCapture() : m_captured(::CreateEventW(nullptr, FALSE, FALSE, L"KeshTest_UrlCaptured"))

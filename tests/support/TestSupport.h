@@ -153,6 +153,20 @@ private:
     static HINSTANCE WINAPI Replacement(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 };
 
+// Replaces FlashWindowEx in the test program's import table and records every call the product
+// makes; Wine without a window manager shows no flash to look at. Nothing is flashed.
+class FlashRecorder {
+public:
+    FlashRecorder();
+    ~FlashRecorder();
+    FlashRecorder(const FlashRecorder&) = delete;
+    FlashRecorder& operator=(const FlashRecorder&) = delete;
+    std::vector<FLASHWINFO> Calls() const;
+
+private:
+    static BOOL WINAPI Replacement(PFLASHWINFO info);
+};
+
 // The addresses the registered http/https handler was asked to open, one entry each, with how
 // it was started: "inherited" (from the test's environment, i.e. by the shell in this process
 // or its child) or "fresh" (a user environment block, i.e. through explorer.exe as the user).

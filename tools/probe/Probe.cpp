@@ -184,6 +184,40 @@ void PressKey(WORD virtualKey)
     ::SendInput(2, inputs, sizeof(INPUT));
 }
 
+void PressKeyWith(WORD modifier, WORD virtualKey)
+{
+    INPUT inputs[4] = {};
+    for (INPUT& input : inputs) input.type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = modifier;
+    inputs[1].ki.wVk = virtualKey;
+    inputs[2].ki.wVk = virtualKey;
+    inputs[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs[3].ki.wVk = modifier;
+    inputs[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(4, inputs, sizeof(INPUT));
+}
+
+HWND FocusIn(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+bool FocusRectangleShown(HWND control)
+{
+    const RECT rect = WindowRect(control);
+    const HDC screen = ::GetDC(nullptr);
+    int dark = 0;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        const COLORREF pixel = ::GetPixel(screen, rect.left, y);
+        if (GetRValue(pixel) < 96 && GetGValue(pixel) < 96 && GetBValue(pixel) < 96) ++dark;
+    }
+    ::ReleaseDC(nullptr, screen);
+    // Every other pixel of the edge, the corners aside.
+    return dark >= (rect.bottom - rect.top) / 2 - 1;
+}
+
 size_t HandleCountOf(DWORD processId)
 {
     struct Entry {  // SYSTEM_HANDLE_TABLE_ENTRY_INFO_EX

@@ -34,6 +34,13 @@ void MoveMouseTo(POINT screenPoint);
 void ClickAt(POINT screenPoint);
 void ClickControl(HWND dialog, int id);
 void PressKey(WORD virtualKey);
+// Presses `virtualKey` while `modifier` (VK_SHIFT, VK_CONTROL, ...) is held down.
+void PressKeyWith(WORD modifier, WORD virtualKey);
+// The control that has the keyboard focus in the thread of `window` (of any process), or null.
+HWND FocusIn(HWND window);
+// Whether a focus rectangle's dots stand on screen in the control's leftmost column, which its
+// own drawing leaves to the background (the status line, the close mark).
+bool FocusRectangleShown(HWND control);
 
 // Presses the left button at `from`, moves to `to` and releases. DragWindow waits, between the
 // steps, for the window's thread to enter and then leave its move loop, as a user's hand would;

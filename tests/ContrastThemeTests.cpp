@@ -1,0 +1,163 @@
+// The update window in a contrast theme. Wine cannot turn one on (SPI_GETHIGHCONTRAST always says
+// off), so the window is told through its seam, while the system's colours really change
+// (SetSysColors, which also tells every window). The colours are the whole Wine session's: this
+// suite runs alone, and puts them back whatever happens.
+
+#include "Probe.h"
+#include "app/KeshUIApp.h"
+#include "support/TestSupport.h"
+#include "ui/ContrastTheme.h"
+#include "ui/KeshUIDlg.h"
+#include "ui/res/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+using namespace kesh_test;
+
+namespace {
+
+std::atomic<bool> g_contrastOn{ false };
+bool ContrastAnswer()
+{
+    return g_contrastOn;
+}
+
+// A dark scheme, in colours that tell apart what is drawn in which.
+constexpr int kElements[] = { COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_HOTLIGHT };
+constexpr COLORREF kWindow = RGB(0, 0, 0);
+constexpr COLORREF kWindowText = RGB(255, 255, 0);
+constexpr COLORREF kHotLight = RGB(0, 255, 255);
+
+class SystemColours {
+public:
+    SystemColours()
+    {
+        for (size_t i = 0; i < 3; ++i) m_saved[i] = ::GetSysColor(kElements[i]);
+    }
+    ~SystemColours() { ::SetSysColors(3, kElements, m_saved); }
+    SystemColours(const SystemColours&) = delete;
+    SystemColours& operator=(const SystemColours&) = delete;
+    static void UseDarkScheme()
+    {
+        const COLORREF dark[] = { kWindow, kWindowText, kHotLight };
+        ::SetSysColors(3, kElements, dark);
+    }
+
+private:
+    COLORREF m_saved[3] = {};
+};
+
+// The pixels of a window's client area as the screen shows them, row by row, as COLORREFs.
+std::vector<COLORREF> Pixels(HWND window)
+{
+    RECT rect = {};
+    ::GetClientRect(window, &rect);
+    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(format.bmiHeader);
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const HDC memory = ::CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = ::CreateDIBSection(memory, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    const HDC screen = ::GetDC(nullptr);
+    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    ::ReleaseDC(nullptr, screen);
+    ::GdiFlush();
+    std::vector<COLORREF> pixels;
+    const auto* row = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < width * height; ++i) {
+        const DWORD pixel = row[i];  // 0x00RRGGBB
+        pixels.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
+    }
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    return pixels;
+}
+
+// The window and its controls have drawn everything they were asked to (messages sent to it
+// before this call included).
+bool NothingLeftToPaint(HWND window)
+{
+    ::SendMessageW(window, WM_NULL, 0, 0);
+    if (::GetUpdateRect(window, nullptr, FALSE)) return false;
+    for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (::GetUpdateRect(child, nullptr, FALSE)) return false;
+    }
+    return true;
+}
+
+size_t Count(const std::vector<COLORREF>& pixels, COLORREF colour)
+{
+    size_t count = 0;
+    for (const COLORREF pixel : pixels) count += pixel == colour ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+TEST(ContrastTheme, TheWindowTakesTheThemesColoursAtOnceAndGivesThemBackPixelForPixel)
+{
+    SystemColours colours;
+    g_contrastOn = false;
+    const ScopedContrastThemeOverride seam(&ContrastAnswer);
+    CKeshUIApp app;
+    app.m_bNotifMode = true;
+    app.m_bUpdateAvailable = true;  // the status line is a link
+    app.m_strServerResponse = L"http://example.com/contrast";
+    CKeshUIDlg dialog;
+    app.m_pMainWnd = &dialog;
+    RunDialog(dialog, [&](HWND window) {
+        const HWND status = ::GetDlgItem(window, IDC_STATUS);
+        const HWND title = ::GetDlgItem(window, IDC_TITLE);
+        const HWND closeMark = ::GetDlgItem(window, IDC_CLOSE);
+        ASSERT_TRUE(probe::WaitUntil([&] { return Count(Pixels(status), RGB(0, 0, 0)) > 20; }, 5000));
+        ASSERT_TRUE(probe::WaitUntil([&] { return NothingLeftToPaint(window); }, 5000));
+        const std::vector<COLORREF> asToday = Pixels(window);
+
+        // Other system colours without a contrast theme change nothing at all.
+        SystemColours::UseDarkScheme();
+        ASSERT_TRUE(probe::WaitUntil([&] { return NothingLeftToPaint(window); }, 5000));
+        EXPECT_TRUE(Pixels(window) == asToday) << "the window changed without a contrast theme";
+
+        // A contrast theme turned on: everything in the theme's colours, at once.
+        g_contrastOn = true;
+        ::SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+        ASSERT_TRUE(probe::WaitUntil([&] { return Pixels(window).front() == kWindow; }, 5000)) << "background";
+        ASSERT_TRUE(probe::WaitUntil([&] { return Count(Pixels(status), kHotLight) > 20; }, 5000)) << "link colour";
+        const std::vector<COLORREF> link = Pixels(status);
+        EXPECT_EQ(0u, Count(link, RGB(255, 255, 255)));
+        EXPECT_EQ(0u, Count(link, kWindowText)) << "the link is in the links' colour only";
+        const std::vector<COLORREF> titleText = Pixels(title);
+        EXPECT_GT(Count(titleText, kWindowText), 20u);
+        EXPECT_EQ(0u, Count(titleText, RGB(255, 255, 255)));
+        // The close mark: the cross in the text colour, the rest in the window's, and nothing else.
+        const std::vector<COLORREF> cross = Pixels(closeMark);
+        EXPECT_GT(Count(cross, kWindowText), 40u) << "the cross is missing";
+        EXPECT_EQ(cross.size(), Count(cross, kWindowText) + Count(cross, kWindow)) << "other colours in the close mark";
+
+        // Switched off again: every pixel as it was.
+        g_contrastOn = false;
+        ::SendMessageW(window, WM_THEMECHANGED, 0, 0);
+        EXPECT_TRUE(probe::WaitUntil([&] { return Pixels(window) == asToday; }, 5000))
+            << "the window did not come back as it was";
+        // And on again through a change of the colours themselves.
+        g_contrastOn = true;
+        SystemColours::UseDarkScheme();
+        EXPECT_TRUE(probe::WaitUntil([&] { return Pixels(window).front() == kWindow; }, 5000));
+        g_contrastOn = false;
+        ::SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
+        EXPECT_TRUE(probe::WaitUntil([&] { return Pixels(window) == asToday; }, 5000));
+        ASSERT_TRUE(probe::Activate(window));
+        probe::PressKey(VK_ESCAPE);
+    });
+}
