@@ -1,10 +1,23 @@
 #include "CWinApp.h"
 
-#include <objbase.h>
+#include <ntsecapi.h>
 
 namespace {
+
 CWinApp* g_pApp = nullptr;
+
+// A version-4 (random) identifier, as CoCreateGuid makes them, without loading COM at every start
+// for it: the random bytes come from the system's generator in advapi32, which is loaded anyway.
+GUID NewRandomGuid()
+{
+    GUID id = {};
+    ::RtlGenRandom(&id, sizeof(id));
+    id.Data3 = static_cast<unsigned short>((id.Data3 & 0x0FFF) | 0x4000);       // version 4
+    id.Data4[0] = static_cast<unsigned char>((id.Data4[0] & 0x3F) | 0x80);      // RFC 4122 variant
+    return id;
 }
+
+}  // namespace
 
 CWinApp::CWinApp()
 {
@@ -29,8 +42,7 @@ HINSTANCE AfxGetResourceHandle()
 BOOL CWinApp::InitInstance()
 {
     if (m_dwRestartManagerSupportFlags & AFX_RESTART_MANAGER_SUPPORT_RESTART) {
-        GUID id = {};
-        ::CoCreateGuid(&id);
+        const GUID id = NewRandomGuid();
         m_strRestartIdentifier = AfxFormatRestartIdentifier(id);
         // No recovery callback: restart support only. The result is not looked at.
         ::RegisterApplicationRestart(AfxRestartCommandLine(m_lpCmdLine, m_strRestartIdentifier), 0);

@@ -70,6 +70,7 @@ TEST(RestartRegistration, BaseInitInstanceMakesAFreshIdentifierOnlyWhenAsked)
     const std::wstring first(app.m_strRestartIdentifier);
     ASSERT_EQ(36u, first.size());
     EXPECT_EQ(L'-', first[8]);
+    EXPECT_EQ(L'4', first[14]) << "a random (version 4) identifier";
     EXPECT_TRUE(app.CWinApp::InitInstance());
     EXPECT_NE(first, std::wstring(app.m_strRestartIdentifier));
 
