@@ -39,14 +39,7 @@ void CALLBACK RecordLiveRegionEvent(HWINEVENTHOOK, DWORD, HWND window, LONG obje
 // The hook's callbacks arrive through this thread's messages.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-        if (done()) return true;
-        if (::GetTickCount64() > deadline) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
+    return PumpMessagesUntil(done, timeoutMs);
 }
 
 struct Seen {

@@ -16,20 +16,10 @@ namespace {
 
 const std::wstring kKeshUI = BinPath(L"KeshUI.exe");
 
-// Handles this thread's messages until `done` or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
+// The user's program below lives on this thread.
+bool PumpUntil(const std::function<bool()>& done)
 {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        if (done()) return true;
-        if (::GetTickCount64() > deadline) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
+    return PumpMessagesUntil(done, 5000);
 }
 
 // Another program the user is typing in: a window of this process with an edit control.

@@ -25,17 +25,10 @@ constexpr wchar_t kTitle[] = L"Mobile Broadband Update";
 constexpr wchar_t kText[] = L"New version of drivers and firmware package is available for download.";
 constexpr wchar_t kAppId[] = L"Brenlo.KESH.UI";
 
-// Handles this thread's messages (the library's window lives here) until `done` or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000)
+// The library's window lives on this thread.
+bool PumpUntil(const std::function<bool()>& done)
 {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (::GetTickCount64() > deadline) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-    }
-    return true;
+    return PumpMessagesUntil(done, 10000);
 }
 
 // Runs what this thread has been sent or posted so far (the library adds its icon that way).

@@ -53,6 +53,9 @@ SuspendedProcess StartSuspended(const std::wstring& application, const std::wstr
 Process StartServiceSimulator(const std::wstring& options);
 
 
+// Handles this thread's messages (its windows, hooks and callbacks) until `done` or the time is up.
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
 // ---- registry ------------------------------------------------------------------------------
 
 // Removes the shared key (and with it both values).

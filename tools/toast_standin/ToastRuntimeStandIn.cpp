@@ -114,6 +114,21 @@ private:
     std::atomic<ULONG> m_references{ 1 };
 };
 
+// An object that answers a second interface too; both share the first one's IUnknown and
+// IInspectable.
+template <typename Derived, typename Primary, typename Secondary>
+class TwoInterfaces : public Object<Derived, Primary>, public Secondary {
+    using Base = Object<Derived, Primary>;
+
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override { return Base::QueryInterface(iid, object); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return Base::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Base::Release(); }
+    HRESULT STDMETHODCALLTYPE GetIids(ULONG* count, IID** iids) override { return Base::GetIids(count, iids); }
+    HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING* name) override { return Base::GetRuntimeClassName(name); }
+    HRESULT STDMETHODCALLTYPE GetTrustLevel(TrustLevel* level) override { return Base::GetTrustLevel(level); }
+};
+
 class XmlDocument final : public Object<XmlDocument, IXmlDocumentIO> {
 public:
     void* Find(REFIID iid)
@@ -134,7 +149,7 @@ public:
     std::wstring m_xml;
 };
 
-class Toast final : public Object<Toast, IToastNotification>, public IToastNotification2 {
+class Toast final : public TwoInterfaces<Toast, IToastNotification, IToastNotification2> {
 public:
     explicit Toast(std::wstring xml) : m_xml(std::move(xml)) {}
     ~Toast() override
@@ -168,25 +183,6 @@ public:
     }
     HRESULT STDMETHODCALLTYPE remove_Failed(EventToken token) override { return Remove(L"remove_Failed", m_failed, token); }
 
-    // IToastNotification2: the second interface shares the object's IUnknown and IInspectable.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        return Object<Toast, IToastNotification>::QueryInterface(iid, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return Object<Toast, IToastNotification>::AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return Object<Toast, IToastNotification>::Release(); }
-    HRESULT STDMETHODCALLTYPE GetIids(ULONG* count, IID** iids) override
-    {
-        return Object<Toast, IToastNotification>::GetIids(count, iids);
-    }
-    HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING* name) override
-    {
-        return Object<Toast, IToastNotification>::GetRuntimeClassName(name);
-    }
-    HRESULT STDMETHODCALLTYPE GetTrustLevel(TrustLevel* level) override
-    {
-        return Object<Toast, IToastNotification>::GetTrustLevel(level);
-    }
     HRESULT STDMETHODCALLTYPE put_Tag(HSTRING value) override
     {
         Log(L"put_Tag " + Text(value));
@@ -303,8 +299,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetScheduledToastNotifications(IInspectable**) override { return E_NOTIMPL; }
 };
 
-class ManagerFactory final : public Object<ManagerFactory, IToastNotificationManagerStatics>,
-                             public IToastNotificationManagerStatics2 {
+class ManagerFactory final
+    : public TwoInterfaces<ManagerFactory, IToastNotificationManagerStatics, IToastNotificationManagerStatics2> {
 public:
     void* Find(REFIID iid)
     {
@@ -313,24 +309,6 @@ public:
         }
         if (IsEqualIID(iid, kIID_IToastNotificationManagerStatics2)) return static_cast<IToastNotificationManagerStatics2*>(this);
         return nullptr;
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        return Object<ManagerFactory, IToastNotificationManagerStatics>::QueryInterface(iid, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return Object<ManagerFactory, IToastNotificationManagerStatics>::AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return Object<ManagerFactory, IToastNotificationManagerStatics>::Release(); }
-    HRESULT STDMETHODCALLTYPE GetIids(ULONG* count, IID** iids) override
-    {
-        return Object<ManagerFactory, IToastNotificationManagerStatics>::GetIids(count, iids);
-    }
-    HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING* name) override
-    {
-        return Object<ManagerFactory, IToastNotificationManagerStatics>::GetRuntimeClassName(name);
-    }
-    HRESULT STDMETHODCALLTYPE GetTrustLevel(TrustLevel* level) override
-    {
-        return Object<ManagerFactory, IToastNotificationManagerStatics>::GetTrustLevel(level);
     }
     HRESULT STDMETHODCALLTYPE get_History(IToastNotificationHistory** value) override
     {
