@@ -508,7 +508,9 @@ TEST(BadInput, CommandLinesThroughTheRealProgram)
         SetSettingString(kServerResponseValueName, response);
         Process ui = Start(kKeshUI, c.arguments);
         const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
-        ASSERT_NE(nullptr, window);
+        ASSERT_NE(nullptr, window) << "no window; the program "
+                                   << (ui.Wait(0) ? "ended with " + std::to_string(ui.ExitCode()) : "still runs")
+                                   << ", " << probe::CountUpdateWindows() << " update windows on screen";
         // Interactive mode finds no service here; notification mode announces at once.
         EXPECT_EQ(c.notif ? kStatusNewerPackage : kStatusNoConnection, probe::ControlText(window, IDC_STATUS));
         probe::ClickControl(window, IDC_CLOSE);
