@@ -46,6 +46,7 @@ protected:
     afx_msg void OnStatusClicked();
     afx_msg LRESULT OnServerResponse(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnWindowPosChanging(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnWindowPosChanged(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnColoursChanged(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnSettingChange(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()

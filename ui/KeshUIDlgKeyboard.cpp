@@ -41,7 +41,7 @@ void CKeshUIDlg::MoveFocus(bool backwards)
 
 BOOL CKeshUIDlg::PreTranslateMessage(MSG* pMsg)
 {
-    // The window's first message: it has been made and shown.
+    // The window's first message: it has been made and shown, whatever else has happened.
     EndActivationGuard();
     const bool control = ::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0;
     if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_TAB && !control) {

@@ -148,8 +148,9 @@ LRESULT CKeshUIDlg::OnSettingChange(WPARAM wParam, LPARAM)
 // unread) reaches it. A click on it, or on the toast, brings it forward. On the way it would be
 // activated three times: by its move into the corner and by its showing (each a change of its
 // position that does not say SWP_NOACTIVATE), and by the dialog manager giving its first control
-// the focus after the initialisation. Until the window handles its first message, every change of
-// its position is made without activation, and no activation or focus is let through.
+// the focus after the initialisation. Until it has been shown, every change of its position is
+// made without activation, and no activation or focus is let through; from then on it is a
+// window like any other, which a click or the toast's click activates.
 void CKeshUIDlg::GuardAgainstActivation()
 {
     g_notShownYet = m_hWnd;
@@ -169,6 +170,15 @@ LRESULT CKeshUIDlg::OnWindowPosChanging(WPARAM, LPARAM lParam)
 {
     auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
     if (g_notShownYet == m_hWnd) position->flags |= SWP_NOACTIVATE;
+    Default();
+    return 0;
+}
+
+LRESULT CKeshUIDlg::OnWindowPosChanged(WPARAM, LPARAM lParam)
+{
+    if (g_notShownYet == m_hWnd && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
+        EndActivationGuard();
+    }
     Default();
     return 0;
 }
