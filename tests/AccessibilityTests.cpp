@@ -66,10 +66,7 @@ public:
     Seen Read() const
     {
         Seen seen;
-        VARIANT self;
-        ::VariantInit(&self);
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
+        const VARIANT self = Self();
         VARIANT role;
         ::VariantInit(&role);
         if (SUCCEEDED(m_object->get_accRole(self, &role)) && role.vt == VT_I4) seen.role = role.lVal;
@@ -83,24 +80,21 @@ public:
     }
     LONG State() const
     {
-        VARIANT self;
-        ::VariantInit(&self);
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
         VARIANT state;
         ::VariantInit(&state);
-        return SUCCEEDED(m_object->get_accState(self, &state)) && state.vt == VT_I4 ? state.lVal : 0;
+        return SUCCEEDED(m_object->get_accState(Self(), &state)) && state.vt == VT_I4 ? state.lVal : 0;
     }
-    HRESULT DoDefaultAction() const
+    HRESULT DoDefaultAction() const { return m_object->accDoDefaultAction(Self()); }
+
+private:
+    static VARIANT Self()
     {
         VARIANT self;
         ::VariantInit(&self);
         self.vt = VT_I4;
         self.lVal = CHILDID_SELF;
-        return m_object->accDoDefaultAction(self);
+        return self;
     }
-
-private:
     IAccessible* m_object = nullptr;
 };
 

@@ -50,40 +50,6 @@ private:
     COLORREF m_saved[3] = {};
 };
 
-// The pixels of a window's client area as the screen shows them, row by row, as COLORREFs.
-std::vector<COLORREF> Pixels(HWND window)
-{
-    RECT rect = {};
-    ::GetClientRect(window, &rect);
-    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof(format.bmiHeader);
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = -height;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    const HDC memory = ::CreateCompatibleDC(nullptr);
-    const HBITMAP bitmap = ::CreateDIBSection(memory, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = ::SelectObject(memory, bitmap);
-    const HDC screen = ::GetDC(nullptr);
-    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    ::ReleaseDC(nullptr, screen);
-    ::GdiFlush();
-    std::vector<COLORREF> pixels;
-    const auto* row = static_cast<const DWORD*>(bits);
-    for (int i = 0; i < width * height; ++i) {
-        const DWORD pixel = row[i];  // 0x00RRGGBB
-        pixels.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
-    }
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    return pixels;
-}
-
 // The window and its controls have drawn everything they were asked to (messages sent to it
 // before this call included).
 bool NothingLeftToPaint(HWND window)
@@ -120,43 +86,43 @@ TEST(ContrastTheme, TheWindowTakesTheThemesColoursAtOnceAndGivesThemBackPixelFor
         const HWND status = ::GetDlgItem(window, IDC_STATUS);
         const HWND title = ::GetDlgItem(window, IDC_TITLE);
         const HWND closeMark = ::GetDlgItem(window, IDC_CLOSE);
-        ASSERT_TRUE(probe::WaitUntil([&] { return Count(Pixels(status), RGB(0, 0, 0)) > 20; }, 5000));
+        ASSERT_TRUE(probe::WaitUntil([&] { return Count(probe::ClientPixels(status), RGB(0, 0, 0)) > 20; }, 5000));
         ASSERT_TRUE(probe::WaitUntil([&] { return NothingLeftToPaint(window); }, 5000));
-        const std::vector<COLORREF> asToday = Pixels(window);
+        const std::vector<COLORREF> asToday = probe::ClientPixels(window);
 
         // Other system colours without a contrast theme change nothing at all.
         SystemColours::UseDarkScheme();
         ASSERT_TRUE(probe::WaitUntil([&] { return NothingLeftToPaint(window); }, 5000));
-        EXPECT_TRUE(Pixels(window) == asToday) << "the window changed without a contrast theme";
+        EXPECT_TRUE(probe::ClientPixels(window) == asToday) << "the window changed without a contrast theme";
 
         // A contrast theme turned on: everything in the theme's colours, at once.
         g_contrastOn = true;
         ::SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-        ASSERT_TRUE(probe::WaitUntil([&] { return Pixels(window).front() == kWindow; }, 5000)) << "background";
-        ASSERT_TRUE(probe::WaitUntil([&] { return Count(Pixels(status), kHotLight) > 20; }, 5000)) << "link colour";
-        const std::vector<COLORREF> link = Pixels(status);
+        ASSERT_TRUE(probe::WaitUntil([&] { return probe::ClientPixels(window).front() == kWindow; }, 5000)) << "background";
+        ASSERT_TRUE(probe::WaitUntil([&] { return Count(probe::ClientPixels(status), kHotLight) > 20; }, 5000)) << "link colour";
+        const std::vector<COLORREF> link = probe::ClientPixels(status);
         EXPECT_EQ(0u, Count(link, RGB(255, 255, 255)));
         EXPECT_EQ(0u, Count(link, kWindowText)) << "the link is in the links' colour only";
-        const std::vector<COLORREF> titleText = Pixels(title);
+        const std::vector<COLORREF> titleText = probe::ClientPixels(title);
         EXPECT_GT(Count(titleText, kWindowText), 20u);
         EXPECT_EQ(0u, Count(titleText, RGB(255, 255, 255)));
         // The close mark: the cross in the text colour, the rest in the window's, and nothing else.
-        const std::vector<COLORREF> cross = Pixels(closeMark);
+        const std::vector<COLORREF> cross = probe::ClientPixels(closeMark);
         EXPECT_GT(Count(cross, kWindowText), 40u) << "the cross is missing";
         EXPECT_EQ(cross.size(), Count(cross, kWindowText) + Count(cross, kWindow)) << "other colours in the close mark";
 
         // Switched off again: every pixel as it was.
         g_contrastOn = false;
         ::SendMessageW(window, WM_THEMECHANGED, 0, 0);
-        EXPECT_TRUE(probe::WaitUntil([&] { return Pixels(window) == asToday; }, 5000))
+        EXPECT_TRUE(probe::WaitUntil([&] { return probe::ClientPixels(window) == asToday; }, 5000))
             << "the window did not come back as it was";
         // And on again through a change of the colours themselves.
         g_contrastOn = true;
         SystemColours::UseDarkScheme();
-        EXPECT_TRUE(probe::WaitUntil([&] { return Pixels(window).front() == kWindow; }, 5000));
+        EXPECT_TRUE(probe::WaitUntil([&] { return probe::ClientPixels(window).front() == kWindow; }, 5000));
         g_contrastOn = false;
         ::SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
-        EXPECT_TRUE(probe::WaitUntil([&] { return Pixels(window) == asToday; }, 5000));
+        EXPECT_TRUE(probe::WaitUntil([&] { return probe::ClientPixels(window) == asToday; }, 5000));
         ASSERT_TRUE(probe::Activate(window));
         probe::PressKey(VK_ESCAPE);
     });

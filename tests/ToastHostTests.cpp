@@ -283,7 +283,6 @@ TEST_F(ToastHost, UserChoiceOffShowsNothingWhileARefusedToastFallsBackToTheBallo
         EXPECT_FALSE(LibraryIconExists());
         EXPECT_EQ(c.toastShown, PlatformCalled(L"Hide "));
     }
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\AppUserModelId\\Brenlo.KESH.UI");
 }
 
 TEST_F(ToastHost, ClickOnTheToastBringsTheOwnerBack)
@@ -295,5 +294,4 @@ TEST_F(ToastHost, ClickOnTheToastBringsTheOwnerBack)
     ASSERT_NE(0, m_init());
     m_display(kTitle, kText, kAppId, m_owner);
     EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(m_owner); })) << "the owner stayed minimised";
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\AppUserModelId\\Brenlo.KESH.UI");
 }

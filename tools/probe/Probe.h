@@ -38,6 +38,8 @@ void PressKey(WORD virtualKey);
 void PressKeyWith(WORD modifier, WORD virtualKey);
 // The control that has the keyboard focus in the thread of `window` (of any process), or null.
 HWND FocusIn(HWND window);
+// The pixels of a window's client area as the screen shows them, row by row.
+std::vector<COLORREF> ClientPixels(HWND window);
 // Whether a focus rectangle's dots stand on screen in the control's leftmost column, which its
 // own drawing leaves to the background (the status line, the close mark).
 bool FocusRectangleShown(HWND control);
