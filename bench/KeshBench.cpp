@@ -158,50 +158,11 @@ struct Service {
     }
 };
 
-// ---- pixels of a screen rectangle -----------------------------------------------------------
-
-class ScreenArea {
-public:
-    explicit ScreenArea(const RECT& area)
-        : m_area(area), m_width(area.right - area.left), m_height(area.bottom - area.top)
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = m_width;
-        info.bmiHeader.biHeight = -m_height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        m_dc = ::CreateCompatibleDC(nullptr);
-        m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
-        m_old = ::SelectObject(m_dc, m_bitmap);
-    }
-    ~ScreenArea()
-    {
-        ::SelectObject(m_dc, m_old);
-        ::DeleteObject(m_bitmap);
-        ::DeleteDC(m_dc);
-    }
-    std::vector<DWORD> Capture()
-    {
-        const HDC screen = ::GetDC(nullptr);
-        ::BitBlt(m_dc, 0, 0, m_width, m_height, screen, m_area.left, m_area.top, SRCCOPY);
-        ::ReleaseDC(nullptr, screen);
-        ::GdiFlush();
-        return std::vector<DWORD>(m_bits, m_bits + static_cast<size_t>(m_width) * m_height);
-    }
-    static bool HasDarkPixels(const std::vector<DWORD>& pixels)
-    {
-        return std::any_of(pixels.begin(), pixels.end(), [](DWORD p) { return (p & 0xFF) < 0x60; });
-    }
-
-private:
-    RECT m_area;
-    int m_width, m_height;
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-    DWORD* m_bits = nullptr;
-};
+// Dark pixels (the status text) in a capture of the screen.
+bool HasDarkPixels(const std::vector<DWORD>& pixels)
+{
+    return std::any_of(pixels.begin(), pixels.end(), [](DWORD p) { return (p & 0xFF) < 0x60; });
+}
 
 // ---- the measurements -----------------------------------------------------------------------
 
@@ -344,10 +305,10 @@ bool MeasureResponse(const std::wstring& keshUI, Service& service, ResponseSampl
         return std::wstring(text);
     };
     const std::wstring checking = statusText();
-    ScreenArea area(probe::ControlScreenRect(window, status));
+    probe::ScreenArea area(probe::ControlScreenRect(window, status));
     // The waiting text must be on screen before the answer, or its own painting would count.
     std::vector<DWORD> before;
-    if (!probe::WaitUntil([&] { return ScreenArea::HasDarkPixels(before = area.Capture()); }, 5000)) return false;
+    if (!probe::WaitUntil([&] { return HasDarkPixels(before = area.Capture()); }, 5000)) return false;
     ::Sleep(50);
     before = area.Capture();
 

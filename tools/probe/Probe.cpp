@@ -204,36 +204,45 @@ HWND FocusIn(HWND window)
     return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
+ScreenArea::ScreenArea(const RECT& area)
+    : m_area(area), m_width(area.right - area.left), m_height(area.bottom - area.top)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = m_width;
+    info.bmiHeader.biHeight = -m_height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    m_dc = ::CreateCompatibleDC(nullptr);
+    m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
+    m_old = ::SelectObject(m_dc, m_bitmap);
+}
+
+ScreenArea::~ScreenArea()
+{
+    ::SelectObject(m_dc, m_old);
+    ::DeleteObject(m_bitmap);
+    ::DeleteDC(m_dc);
+}
+
+std::vector<DWORD> ScreenArea::Capture()
+{
+    const HDC screen = ::GetDC(nullptr);
+    ::BitBlt(m_dc, 0, 0, m_width, m_height, screen, m_area.left, m_area.top, SRCCOPY);
+    ::ReleaseDC(nullptr, screen);
+    ::GdiFlush();
+    return std::vector<DWORD>(m_bits, m_bits + static_cast<size_t>(m_width) * m_height);
+}
+
 std::vector<COLORREF> ClientPixels(HWND window)
 {
     RECT rect = {};
     ::GetClientRect(window, &rect);
     ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof(format.bmiHeader);
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = -height;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    const HDC memory = ::CreateCompatibleDC(nullptr);
-    const HBITMAP bitmap = ::CreateDIBSection(memory, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = ::SelectObject(memory, bitmap);
-    const HDC screen = ::GetDC(nullptr);
-    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    ::ReleaseDC(nullptr, screen);
-    ::GdiFlush();
     std::vector<COLORREF> pixels;
-    const auto* row = static_cast<const DWORD*>(bits);
-    for (int i = 0; i < width * height; ++i) {
-        const DWORD pixel = row[i];  // 0x00RRGGBB
+    for (const DWORD pixel : ScreenArea(rect).Capture()) {
         pixels.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
     }
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
     return pixels;
 }
 

@@ -38,6 +38,25 @@ void PressKey(WORD virtualKey);
 void PressKeyWith(WORD modifier, WORD virtualKey);
 // The control that has the keyboard focus in the thread of `window` (of any process), or null.
 HWND FocusIn(HWND window);
+// Copies of one rectangle of the screen, taken as often as wanted into one bitmap kept for it.
+class ScreenArea {
+public:
+    explicit ScreenArea(const RECT& area);
+    ~ScreenArea();
+    ScreenArea(const ScreenArea&) = delete;
+    ScreenArea& operator=(const ScreenArea&) = delete;
+    // The pixels now, row by row, each 0x00RRGGBB.
+    std::vector<DWORD> Capture();
+
+private:
+    RECT m_area;
+    int m_width, m_height;
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+    DWORD* m_bits = nullptr;
+};
+
 // The pixels of a window's client area as the screen shows them, row by row.
 std::vector<COLORREF> ClientPixels(HWND window);
 // Whether a focus rectangle's dots stand on screen in the control's leftmost column, which its
