@@ -182,7 +182,8 @@ TEST_F(WindowBehaviour, FailedShellOpenStillEndsWithOk)
 
 TEST_F(WindowBehaviour, HandCursorOverTheCloseMarkAlwaysAndOverTheStatusOnlyAsALink)
 {
-    auto checkCursors = [](HWND window, bool statusIsLink) {
+    auto checkCursors = [](const char* which, HWND window, bool statusIsLink) {
+        SCOPED_TRACE(which);
         const HCURSOR hand = probe::SystemCursor(IDC_HAND);
         const HCURSOR arrow = probe::SystemCursor(IDC_ARROW);
         const POINT closeMark = probe::CentreOf(probe::ControlScreenRect(window, IDC_CLOSE));
@@ -204,16 +205,16 @@ TEST_F(WindowBehaviour, HandCursorOverTheCloseMarkAlwaysAndOverTheStatusOnlyAsAL
     {
         CKeshUIDlg noConnection;
         RunDialog(noConnection, [&](HWND window) {
-            checkCursors(window, false);
+            checkCursors("no connection", window, false);
             probe::ClickControl(window, IDC_CLOSE);
         });
     }
     RunInteractiveWithAnswer(L"http://example.com/x", [&](HWND window) {
-        checkCursors(window, true);
+        checkCursors("interactive with an update", window, true);
         probe::ClickControl(window, IDC_CLOSE);
     });
     RunNotification(L"http://example.com/x", [&](HWND window) {
-        checkCursors(window, true);
+        checkCursors("notification", window, true);
         probe::ClickControl(window, IDC_CLOSE);
     });
 }

@@ -311,6 +311,10 @@ HCURSOR SystemCursor(LPCWSTR id)
 
 bool WaitForCursorAt(POINT screenPoint, HCURSOR expected, DWORD timeoutMs)
 {
+    // A window that appeared under a resting pointer may not have set its cursor yet, and a
+    // move to where the pointer already is moves nothing: step beside the point and back, so
+    // the window under it always answers a real move.
+    MoveMouseTo(POINT{ screenPoint.x + 1, screenPoint.y });
     MoveMouseTo(screenPoint);
     return WaitUntil([&] { return CurrentCursor() == expected; }, timeoutMs);
 }
