@@ -4,7 +4,7 @@
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
 {
     // Before anything is loaded on demand.
-    RestrictDllSearchToSystemFolder();
+    RestrictDllSearchToSystemFolder(FindSetDefaultDllDirectories());
     CWinApp* app = AfxGetApp();
     if (!app) return 0;
     app->m_hInstance = hInstance;

@@ -219,48 +219,54 @@ TEST_F(EndToEnd, DllsPlantedBesideTheProgramOrInItsCurrentFolderAreNeverLoaded)
 {
     // The program's folder and its current folder, both writable by a user, hold a bait under the
     // name of each system DLL the program loads on demand. Wine would always take its own, so the
-    // names are made native-first: the bait is then what a bare-name search finds first.
+    // names are made native-first: the bait is then what a bare-name search finds first. The
+    // program runs twice: as built, and as it runs where SetDefaultDllDirectories is missing.
     const wchar_t* const names[] = { L"userenv.dll", L"wtsapi32.dll", L"oleacc.dll" };
-    const std::wstring folder = TempDirectory(L"planted_program");
-    const std::wstring current = TempDirectory(L"planted_current");
-    ASSERT_TRUE(CopyFileTo(kKeshUI, folder + L"\\KeshUI.exe"));
-    for (const wchar_t* name : names) {
-        ASSERT_TRUE(CopyFileTo(BinPath(L"DllBait.dll"), folder + L"\\" + name));
-        ASSERT_TRUE(CopyFileTo(BinPath(L"DllBait.dll"), current + L"\\" + name));
+    for (const wchar_t* program : { L"KeshUI.exe", L"KeshUIWithoutDefaultDllDirectories.exe" }) {
+        SCOPED_TRACE(std::string(program, program + wcslen(program)));
+        const std::wstring folder = TempDirectory(L"planted_program");
+        const std::wstring current = TempDirectory(L"planted_current");
+        ASSERT_TRUE(CopyFileTo(BinPath(program), folder + L"\\KeshUI.exe"));
+        for (const wchar_t* name : names) {
+            ASSERT_TRUE(CopyFileTo(BinPath(L"DllBait.dll"), folder + L"\\" + name));
+            ASSERT_TRUE(CopyFileTo(BinPath(L"DllBait.dll"), current + L"\\" + name));
+        }
+        const std::wstring log = current + L"\\bait.log";
+        ScopedVariable baitLog(L"KESH_BAIT_LOG", log);
+        ScopedVariable overrides(L"WINEDLLOVERRIDES", L"");
+        ::SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (overrides.Old() + L";userenv,wtsapi32,oleacc=n,b").c_str());
+
+        UrlCapture capture;
+        const std::wstring address = L"https://updates.example.com/planted";
+        SetSettingString(kServerResponseValueName, address);
+        SetSettingString(kLastShownResponseValueName, L"");
+        Process ui = Start(folder + L"\\KeshUI.exe", L"/NotifMode", current);
+        const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+        ASSERT_NE(nullptr, window);
+
+        // A screen reader's first request loads the accessibility DLL in the program.
+        ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        IAccessible* status = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(::AccessibleObjectFromWindow(::GetDlgItem(window, IDC_STATUS),
+                                                              static_cast<DWORD>(OBJID_CLIENT), kIID_IAccessible,
+                                                              reinterpret_cast<void**>(&status)));
+        VARIANT self;
+        ::VariantInit(&self);
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        EXPECT_HRESULT_SUCCEEDED(status->get_accName(self, &name));
+        EXPECT_EQ(std::wstring(kStatusNewerPackage), name ? name : L"");
+        ::SysFreeString(name);
+        status->Release();
+        ::CoUninitialize();
+
+        // The link loads the session and environment DLLs to open the page as the session's user.
+        probe::ClickControl(window, IDC_STATUS);
+        ASSERT_TRUE(ui.Wait(10000));
+        EXPECT_EQ(L"", ReadUtf16File(log)) << "a planted DLL was loaded";
+        EXPECT_EQ(0u, ui.ExitCode());
+        ASSERT_TRUE(capture.WaitForCapture(10000));
+        EXPECT_EQ(L"fresh", capture.Entries().at(0).environment);
     }
-    const std::wstring log = current + L"\\bait.log";
-    ScopedVariable baitLog(L"KESH_BAIT_LOG", log);
-    ScopedVariable overrides(L"WINEDLLOVERRIDES", L"");
-    ::SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (overrides.Old() + L";userenv,wtsapi32,oleacc=n,b").c_str());
-
-    UrlCapture capture;
-    const std::wstring address = L"https://updates.example.com/planted";
-    SetSettingString(kServerResponseValueName, address);
-    Process ui = Start(folder + L"\\KeshUI.exe", L"/NotifMode", current);
-    const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
-    ASSERT_NE(nullptr, window);
-
-    // A screen reader's first request loads the accessibility DLL in the program.
-    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    IAccessible* status = nullptr;
-    ASSERT_HRESULT_SUCCEEDED(::AccessibleObjectFromWindow(::GetDlgItem(window, IDC_STATUS), static_cast<DWORD>(OBJID_CLIENT),
-                                                          kIID_IAccessible, reinterpret_cast<void**>(&status)));
-    VARIANT self;
-    ::VariantInit(&self);
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR name = nullptr;
-    EXPECT_HRESULT_SUCCEEDED(status->get_accName(self, &name));
-    EXPECT_EQ(std::wstring(kStatusNewerPackage), name ? name : L"");
-    ::SysFreeString(name);
-    status->Release();
-    ::CoUninitialize();
-
-    // The link loads the session and environment DLLs to open the page as the session's user.
-    probe::ClickControl(window, IDC_STATUS);
-    ASSERT_TRUE(ui.Wait(10000));
-    EXPECT_EQ(L"", ReadUtf16File(log)) << "a planted DLL was loaded";
-    EXPECT_EQ(0u, ui.ExitCode());
-    ASSERT_TRUE(capture.WaitForCapture(10000));
-    EXPECT_EQ(L"fresh", capture.Entries().at(0).environment);
 }
