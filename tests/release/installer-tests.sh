@@ -27,6 +27,12 @@ product_code() { msiinfo export "$1" Property | tr -d '\r' | awk '$1 == "Product
 registered() { wine reg query "$uninstall\\$1" >/dev/null 2>&1; }
 newer_text="A newer version of drivers and firmware package is available for your device. Click here to proceed."
 
+# Vista and Server 2008 come with Windows Installer 4.0, which refuses a package that asks for
+# more; a 64-bit package needs at least 2.0. (Wine installs whatever is asked.)
+installer_version=$(msiinfo suminfo "$msi" | awk '$1 == "Version:" {print $2}')
+check "the package asks for Windows Installer 2.0 to 4.0 (it asks for $installer_version)" \
+  test "${installer_version:-0}" -ge 200 -a "${installer_version:-0}" -le 400
+
 rm -rf "$folder"
 wine msiexec /i "$(winpath "$msi")" /qn </dev/null >/dev/null 2>&1
 check "installed into Program Files\\Brenlo\\KESH" test -f "$folder/KeshUI.exe" -a -f "$folder/ToastHost.dll" -a -f "$folder/ToastHost.exe"
