@@ -132,26 +132,6 @@ TEST_F(EndToEnd, SecondStartIsRefusedWhileTheFirstRuns)
     EXPECT_TRUE(first.Wait(10000));
 }
 
-namespace {
-
-// The Windows version Wine reports to programs named KeshUI.exe, for as long as the object lives.
-class ReportedWindowsVersion {
-public:
-    explicit ReportedWindowsVersion(const wchar_t* version)
-    {
-        ScopedRegKey key;
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.receive(), nullptr);
-        ::RegSetValueExW(key.get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                         static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
-    }
-    ~ReportedWindowsVersion() { ::RegDeleteKeyW(HKEY_CURRENT_USER, kKey); }
-
-private:
-    static constexpr const wchar_t* kKey = L"Software\\Wine\\AppDefaults\\KeshUI.exe";
-};
-
-}  // namespace
-
 TEST_F(EndToEnd, ToastIsRaisedFromWindowsEightOnAndTheWindowShowsEitherWay)
 {
     const struct {
@@ -163,7 +143,7 @@ TEST_F(EndToEnd, ToastIsRaisedFromWindowsEightOnAndTheWindowShowsEitherWay)
         const std::wstring folder = TempDirectory(std::wstring(L"toast_") + c.version);
         ASSERT_TRUE(CopyFileTo(kKeshUI, folder + L"\\KeshUI.exe"));
         ToastDouble library(L"complete", folder);
-        ReportedWindowsVersion version(c.version);
+        ReportedWindowsVersion version(L"KeshUI.exe", c.version);
         SetSettingString(kServerResponseValueName, std::wstring(L"http://example.com/") + c.version);
 
         Process ui = Start(folder + L"\\KeshUI.exe", L"/NotifMode");

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cwchar>
 
@@ -130,6 +131,35 @@ TEST_F(ToastHostProcess, WhenTheProgramIsKilledTheHostClearsTheToastAndEnds)
     EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(host.get(), 10000)) << "the host outlived the killed program";
     EXPECT_FALSE(m_platform.Call(L"Hide ").empty());
     EXPECT_FALSE(m_platform.Call(L"RemoveGroupedTagWithId ").empty());
+}
+
+TEST_F(ToastHostProcess, OnWindowsEightTheAnnouncementThatMakesTheShortcutGoesToTheBalloonAndTheNextIsAToast)
+{
+    // The shell learns a new Start-menu shortcut only seconds after it is made, and shows none of
+    // the id's toasts until then.
+    ReportedWindowsVersion version(L"ToastHost.exe", L"win8");
+    PWSTR programs = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Programs, 0, nullptr, &programs));
+    const std::wstring shortcut = std::wstring(programs) + L"\\Mobile Broadband Update.lnk";
+    ::CoTaskMemFree(programs);
+    ::DeleteFileW(shortcut.c_str());
+
+    HWND window = StartNotification();
+    ASSERT_NE(nullptr, window);
+    EXPECT_TRUE(probe::WaitUntil(BalloonShowsTheText, 10000)) << "no balloon for the first announcement";
+    EXPECT_TRUE(m_platform.Call(L"Show ").empty()) << "a toast the shell could not show yet";
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(shortcut.c_str())) << "no shortcut made";
+    probe::ClickControl(window, IDC_CLOSE);
+    ASSERT_TRUE(m_ui.Wait(10000));
+    ASSERT_TRUE(probe::WaitUntil([] { return BalloonOwnerProcess() == 0; }, 10000));
+
+    window = StartNotification();
+    ASSERT_NE(nullptr, window);
+    EXPECT_TRUE(CalledFromHost(WaitForCall(L"Show "))) << "no toast once the shortcut exists";
+    EXPECT_EQ(0u, BalloonOwnerProcess());
+    probe::ClickControl(window, IDC_CLOSE);
+    EXPECT_TRUE(m_ui.Wait(10000));
+    ::DeleteFileW(shortcut.c_str());
 }
 
 TEST_F(ToastHostProcess, AClickOnTheToastBringsTheWindowToTheForeground)

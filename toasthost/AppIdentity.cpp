@@ -124,34 +124,36 @@ void RegisterInUserClasses(const wchar_t* appId, const wchar_t* displayName, HIC
     if (WriteIconPng(icon, iconPath)) SetString(key.get(), L"IconUri", iconPath);
 }
 
-void CreateStartMenuShortcut(const wchar_t* appId, const wchar_t* displayName)
+// True when the shortcut was there before this call; otherwise it is made, if it can be.
+bool ShortcutExisted(const wchar_t* appId, const wchar_t* displayName)
 {
     const std::wstring programs = KnownFolder(FOLDERID_Programs);
-    if (programs.empty()) return;
+    if (programs.empty()) return false;
     const std::wstring path = programs + L"\\" + FileNameOf(displayName) + L".lnk";
-    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
 
     wchar_t host[MAX_PATH] = {};
     const DWORD length = ::GetModuleFileNameW(nullptr, host, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return;
+    if (length == 0 || length >= MAX_PATH) return false;
 
     ComPtr<IShellLinkW> link;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.receiveVoid())) ||
         FAILED(link->SetPath(host))) {
-        return;
+        return false;
     }
     const ComPtr<IPropertyStore> properties = link.as<IPropertyStore>(IID_IPropertyStore);
-    if (!properties) return;
+    if (!properties) return false;
     PROPVARIANT id = {};
     const size_t bytes = (std::wcslen(appId) + 1) * sizeof(wchar_t);
     id.vt = VT_LPWSTR;
     id.pwszVal = static_cast<LPWSTR>(::CoTaskMemAlloc(bytes));
-    if (!id.pwszVal) return;
+    if (!id.pwszVal) return false;
     std::memcpy(id.pwszVal, appId, bytes);
     const bool stored = SUCCEEDED(properties->SetValue(kAppUserModelIdKey, id)) && SUCCEEDED(properties->Commit());
     ::PropVariantClear(&id);
     const ComPtr<IPersistFile> file = link.as<IPersistFile>(IID_IPersistFile);
     if (stored && file) file->Save(path.c_str(), TRUE);
+    return false;
 }
 
 }  // namespace
@@ -164,15 +166,16 @@ bool IsUsableAppId(const wchar_t* appId)
            !std::wcschr(appId, L'/');
 }
 
-void RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON icon)
+bool RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON icon)
 {
-    if (!IsUsableAppId(appId)) return;
+    if (!IsUsableAppId(appId)) return false;
     const Version version = WindowsVersion();
     if (version.major >= 10) {
         RegisterInUserClasses(appId, displayName, icon);
     } else if (version.major == 6 && (version.minor == 2 || version.minor == 3)) {
-        CreateStartMenuShortcut(appId, displayName);
+        return ShortcutExisted(appId, displayName);
     }
+    return true;
 }
 
 }  // namespace toasthost

@@ -9,8 +9,10 @@
 namespace toasthost {
 
 // Runs as whoever the calling thread is: every path, key and folder is that user's. `icon`
-// becomes the id's picture (Windows 10 and later).
-void RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON icon);
+// becomes the id's picture (Windows 10 and later). False when a toast shown now would be lost:
+// on Windows 8 and 8.1 the shell learns a new shortcut only seconds after it is made, and until
+// then it accepts the id's toasts and shows none; so also when the shortcut cannot be made.
+bool RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON icon);
 
 // The application user model id rules: at most 128 characters, no spaces, no backslash (it
 // names a registry key), not empty.

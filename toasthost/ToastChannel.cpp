@@ -96,8 +96,8 @@ ToastChannel::Outcome ToastChannel::Show(const Announcement& announcement, std::
 {
     Withdraw();  // one announcement at a time
     const wchar_t* appId = announcement.appId.c_str();
-    if (!IsUsableAppId(appId)) return Outcome::Refused;
-    RegisterAppIdentity(appId, announcement.title.c_str(), announcement.largeIcon);
+    // The first announcement after the shortcut is made goes to the balloon; the next ones are toasts.
+    if (!RegisterAppIdentity(appId, announcement.title.c_str(), announcement.largeIcon)) return Outcome::Refused;
 
     ComPtr<IToastNotificationManagerStatics> statics;
     if (FAILED(m_runtime.GetActivationFactory(kToastNotificationManagerClass, kIID_IToastNotificationManagerStatics,

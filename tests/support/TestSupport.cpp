@@ -596,4 +596,18 @@ void ToastPlatformStandIn::ClearLog() const
     ::DeleteFileW(m_log.c_str());
 }
 
+ReportedWindowsVersion::ReportedWindowsVersion(const wchar_t* program, const wchar_t* version)
+    : m_key(std::wstring(L"Software\\Wine\\AppDefaults\\") + program)
+{
+    ScopedRegKey key;
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.receive(), nullptr);
+    ::RegSetValueExW(key.get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                     static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+}
+
+ReportedWindowsVersion::~ReportedWindowsVersion()
+{
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, m_key.c_str());
+}
+
 }  // namespace kesh_test

@@ -69,6 +69,18 @@ bool GetSettingString(LPCWSTR name, std::wstring& value);
 std::wstring LastShownResponse();
 
 // Each test starts with no key, and leaves none behind.
+// The Windows version Wine reports to programs of that file name started while the object lives.
+class ReportedWindowsVersion {
+public:
+    ReportedWindowsVersion(const wchar_t* program, const wchar_t* version);
+    ~ReportedWindowsVersion();
+    ReportedWindowsVersion(const ReportedWindowsVersion&) = delete;
+    ReportedWindowsVersion& operator=(const ReportedWindowsVersion&) = delete;
+
+private:
+    std::wstring m_key;
+};
+
 class SettingsKeyGuard {
 public:
     SettingsKeyGuard() { DeleteSettingsKey(); }
