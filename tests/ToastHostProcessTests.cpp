@@ -6,6 +6,7 @@
 #include "Probe.h"
 #include "service/UpdateServiceContract.h"
 #include "support/TestSupport.h"
+#include "toasthost/ToastActivator.h"
 #include "ui/WindowTexts.h"
 #include "ui/res/resource.h"
 
@@ -62,6 +63,65 @@ bool BalloonShowsTheText()
     }
     return false;
 }
+
+// COM as the platform uses it to reach the toasts' activator, made to work under Wine: the
+// interface's proxy (Windows has its own) and the activator's server, which the host registers
+// for the user, seen under HKLM (Wine looks for classes nowhere else; Windows merges the two).
+class ActivatorClassForTests {
+public:
+    ActivatorClassForTests()
+    {
+        m_proxy = ::LoadLibraryW(BinPath(L"ActivationProxy.dll").c_str());
+        const auto registerServer = m_proxy ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(
+                                                  ::GetProcAddress(m_proxy, "DllRegisterServer")))
+                                            : nullptr;
+        EXPECT_TRUE(registerServer && SUCCEEDED(registerServer())) << "the interface's proxy is not registered";
+        EXPECT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    }
+    ~ActivatorClassForTests()
+    {
+        ::CoUninitialize();
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, Key().c_str());
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, Key().c_str());
+        const auto unregisterServer = m_proxy ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(
+                                                    ::GetProcAddress(m_proxy, "DllUnregisterServer")))
+                                              : nullptr;
+        if (unregisterServer) unregisterServer();
+        if (m_proxy) ::FreeLibrary(m_proxy);
+    }
+    ActivatorClassForTests(const ActivatorClassForTests&) = delete;
+    ActivatorClassForTests& operator=(const ActivatorClassForTests&) = delete;
+
+    // The command the host registered for the user, also where Wine looks; empty if none.
+    std::wstring MirrorServer() const
+    {
+        wchar_t command[MAX_PATH + 3] = {};
+        DWORD bytes = sizeof(command);
+        const std::wstring server = Key() + L"\\LocalServer32";
+        if (::RegGetValueW(HKEY_CURRENT_USER, server.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, command, &bytes) !=
+            ERROR_SUCCESS) {
+            return std::wstring();
+        }
+        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, server.c_str(), nullptr, REG_SZ, command, bytes);
+        return command;
+    }
+    // Plays the platform: the user clicked the id's toast.
+    static HRESULT Click()
+    {
+        toasthost::INotificationActivationCallback* activator = nullptr;
+        HRESULT result = ::CoCreateInstance(toasthost::kToastActivatorClsid, nullptr, CLSCTX_LOCAL_SERVER,
+                                            toasthost::kIID_INotificationActivationCallback,
+                                            reinterpret_cast<void**>(&activator));
+        if (FAILED(result)) return result;
+        result = activator->Activate(L"Brenlo.KESH.UI", L"", nullptr, 0);
+        activator->Release();
+        return result;
+    }
+
+private:
+    static std::wstring Key() { return std::wstring(L"Software\\Classes\\CLSID\\") + toasthost::kToastActivatorClsidText; }
+    HMODULE m_proxy = nullptr;
+};
 
 class ToastHostProcess : public testing::Test {
 protected:
@@ -160,6 +220,46 @@ TEST_F(ToastHostProcess, OnWindowsEightTheAnnouncementThatMakesTheShortcutGoesTo
     probe::ClickControl(window, IDC_CLOSE);
     EXPECT_TRUE(m_ui.Wait(10000));
     ::DeleteFileW(shortcut.c_str());
+}
+
+TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastIsTakenAwayByTheHostComStarts)
+{
+    ActivatorClassForTests com;
+    const HWND window = StartNotification();
+    ASSERT_NE(nullptr, window);
+    const std::wstring show = WaitForCall(L"Show ");
+    ASSERT_FALSE(show.empty());
+    EXPECT_NE(std::wstring::npos, m_platform.Call(L"CreateToastNotifierWithId ").find(
+                                      std::wstring(L" activator=") + toasthost::kToastActivatorClsidText))
+        << "the id's registration does not name the activator";
+    const std::wstring server = com.MirrorServer();
+    EXPECT_EQ(L"\"" + BinPath(L"ToastHost.exe") + L"\"", server) << "the activator's server, registered for the user";
+
+    // The user is busy in another window when the click on the toast (or in the notification
+    // centre) comes: it reaches the host that showed the toast, and the window comes forward.
+    const HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                         nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(probe::Activate(other));
+    EXPECT_HRESULT_SUCCEEDED(ActivatorClassForTests::Click());
+    EXPECT_TRUE(probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000))
+        << "the window did not come forward";
+    ::DestroyWindow(other);
+
+    // A click on a toast whose program and host are gone has COM start a host, which takes the
+    // toast away and ends, opening and starting nothing. (Here the host ends by itself when the
+    // program is killed: Wine's COM service keeps the class of a killed host registered.)
+    const ScopedHandle host(::OpenProcess(SYNCHRONIZE, FALSE, ProcessIdOf(show)));
+    ASSERT_TRUE(host);
+    m_ui.Kill();
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(host.get(), 10000));
+    m_platform.ClearLog();
+    EXPECT_HRESULT_SUCCEEDED(ActivatorClassForTests::Click());
+    const std::wstring removed = WaitForCall(L"RemoveGroupedTagWithId tag=announcement group=update id=Brenlo.KESH.UI");
+    EXPECT_TRUE(CalledFromHost(removed)) << "the left-over toast stays: " << removed;
+    const ScopedHandle started(::OpenProcess(SYNCHRONIZE, FALSE, ProcessIdOf(removed)));
+    EXPECT_TRUE(started && ::WaitForSingleObject(started.get(), 10000) == WAIT_OBJECT_0) << "the started host stays";
+    EXPECT_TRUE(m_platform.Call(L"Show ").empty());
+    EXPECT_EQ(0, probe::CountUpdateWindows());
 }
 
 TEST_F(ToastHostProcess, AClickOnTheToastBringsTheWindowToTheForeground)

@@ -1,6 +1,7 @@
 #include "toasthost/AppIdentity.h"
 
 #include "framework/ScopedHandle.h"
+#include "toasthost/ToastActivator.h"
 #include "toasthost/WinRtRuntime.h"
 
 #include <knownfolders.h>
@@ -100,6 +101,47 @@ bool SetString(HKEY key, const wchar_t* name, const std::wstring& value)
                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
+// Writes the value unless it already holds exactly that.
+void KeepString(HKEY key, const wchar_t* name, const std::wstring& value)
+{
+    wchar_t held[MAX_PATH + 3] = {};
+    DWORD bytes = sizeof(held) - sizeof(wchar_t);
+    DWORD type = 0;
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(held), &bytes) == ERROR_SUCCESS &&
+        type == REG_SZ && value == held) {
+        return;
+    }
+    SetString(key, name, value);
+}
+
+// ToastHost.exe beside the module this code is in (the library, or the host itself).
+std::wstring HostPath()
+{
+    HMODULE self = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCWSTR>(&HostPath), &self)) {
+        return std::wstring();
+    }
+    const DWORD length = ::GetModuleFileNameW(self, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::wstring();
+    std::wstring host(path, length);
+    return host.substr(0, host.find_last_of(L'\\') + 1) + L"ToastHost.exe";
+}
+
+// The activator's server, for COM to start when a toast is clicked with no host running.
+void RegisterActivator(HKEY user)
+{
+    const std::wstring host = HostPath();
+    if (host.empty()) return;
+    const std::wstring keyPath = std::wstring(L"Software\\Classes\\CLSID\\") + kToastActivatorClsidText + L"\\LocalServer32";
+    ScopedRegKey key;
+    if (::RegCreateKeyExW(user, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
+                          key.receive(), nullptr) == ERROR_SUCCESS) {
+        KeepString(key.get(), nullptr, L"\"" + host + L"\"");
+    }
+}
+
 void RegisterInUserClasses(const wchar_t* appId, const wchar_t* displayName, HICON icon)
 {
     // HKEY_CURRENT_USER is the process's user, cached: the impersonated user's hive is opened anew.
@@ -115,6 +157,8 @@ void RegisterInUserClasses(const wchar_t* appId, const wchar_t* displayName, HIC
     if (::RegQueryValueExW(key.get(), L"DisplayName", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
         SetString(key.get(), L"DisplayName", displayName);
     }
+    RegisterActivator(user.get());
+    KeepString(key.get(), L"CustomActivator", kToastActivatorClsidText);
     if (::RegQueryValueExW(key.get(), L"IconUri", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) return;
     const std::wstring localData = KnownFolder(FOLDERID_LocalAppData);
     if (localData.empty()) return;
@@ -157,6 +201,11 @@ bool ShortcutExisted(const wchar_t* appId, const wchar_t* displayName)
 }
 
 }  // namespace
+
+DWORD WindowsMajorVersion()
+{
+    return WindowsVersion().major;
+}
 
 bool IsUsableAppId(const wchar_t* appId)
 {

@@ -27,7 +27,14 @@ void BringOwnerToFront(HWND owner)
 {
     if (!owner || !::IsWindow(owner)) return;
     if (::IsIconic(owner)) ::ShowWindowAsync(owner, SW_RESTORE);
-    ::SetForegroundWindow(owner);
+    if (::SetForegroundWindow(owner)) return;
+    // Refused (the right to take the foreground did not reach this process): the taskbar button
+    // calls the user until the window is in front.
+    FLASHWINFO flash = {};
+    flash.cbSize = sizeof(flash);
+    flash.hwnd = owner;
+    flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
+    ::FlashWindowEx(&flash);
 }
 
 BalloonChannel::~BalloonChannel()

@@ -83,7 +83,38 @@ void TagAndGroup(const WinRtRuntime& runtime, IToastNotification* toast)
     if (group.get()) tagged->put_Group(group.get());
 }
 
+// Takes the id's one toast out of the notification centre.
+void RemoveTagged(const WinRtRuntime& runtime, IToastNotificationHistory* history, const wchar_t* appId)
+{
+    const WinRtRuntime::HString tag(runtime, kToastTag);
+    const WinRtRuntime::HString group(runtime, kToastGroup);
+    const WinRtRuntime::HString id(runtime, appId);
+    if (tag.get() && group.get() && id.get()) history->RemoveGroupedTagWithId(tag.get(), group.get(), id.get());
+}
+
+// The notification centre's history (Windows 10 and later), or null.
+ComPtr<IToastNotificationHistory> History(const ComPtr<IToastNotificationManagerStatics>& statics)
+{
+    ComPtr<IToastNotificationHistory> history;
+    const ComPtr<IToastNotificationManagerStatics2> statics2 =
+        statics.as<IToastNotificationManagerStatics2>(kIID_IToastNotificationManagerStatics2);
+    if (statics2) statics2->get_History(history.receive());
+    return history;
+}
+
 }  // namespace
+
+void ToastChannel::RemoveLeftOver(const WinRtRuntime& runtime, const wchar_t* appId)
+{
+    if (!IsUsableAppId(appId)) return;
+    ComPtr<IToastNotificationManagerStatics> statics;
+    if (FAILED(runtime.GetActivationFactory(kToastNotificationManagerClass, kIID_IToastNotificationManagerStatics,
+                                            statics.receiveVoid()))) {
+        return;
+    }
+    const ComPtr<IToastNotificationHistory> history = History(statics);
+    if (history) RemoveTagged(runtime, history.get(), appId);
+}
 
 bool ToastChannel::RuntimeExists() const
 {
@@ -159,9 +190,7 @@ ToastChannel::Outcome ToastChannel::Show(const Announcement& announcement, std::
         if (failedAdded) toast->remove_Failed(failed);
         return Outcome::Refused;
     }
-    const ComPtr<IToastNotificationManagerStatics2> statics2 =
-        statics.as<IToastNotificationManagerStatics2>(kIID_IToastNotificationManagerStatics2);
-    if (statics2) statics2->get_History(m_history.receive());
+    m_history = History(statics);
     m_notifier = std::move(notifier);
     m_toast = std::move(toast);
     m_appId = appId;
@@ -176,12 +205,7 @@ void ToastChannel::Withdraw()
 {
     if (m_notifier && m_toast) m_notifier->Hide(m_toast.get());
     // Hide takes it off the screen only; the notification centre would keep it.
-    if (m_history) {
-        const WinRtRuntime::HString tag(m_runtime, kToastTag);
-        const WinRtRuntime::HString group(m_runtime, kToastGroup);
-        const WinRtRuntime::HString id(m_runtime, m_appId.c_str());
-        if (tag.get() && group.get() && id.get()) m_history->RemoveGroupedTagWithId(tag.get(), group.get(), id.get());
-    }
+    if (m_history) RemoveTagged(m_runtime, m_history.get(), m_appId.c_str());
     if (m_toast && m_activatedAdded) m_toast->remove_Activated(m_activatedToken);
     if (m_toast && m_failedAdded) m_toast->remove_Failed(m_failedToken);
     m_activatedAdded = m_failedAdded = false;

@@ -31,6 +31,8 @@ public:
     Outcome Show(const Announcement& announcement, std::function<void()> onFailed);
     // Takes the toast away from the screen and from the notification centre.
     void Withdraw();
+    // Takes a toast of the id that an earlier process showed out of the notification centre.
+    static void RemoveLeftOver(const WinRtRuntime& runtime, const wchar_t* appId);
 
 private:
     const WinRtRuntime& m_runtime;

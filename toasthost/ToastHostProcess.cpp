@@ -2,20 +2,27 @@
 // that user (the toast, or the balloon) and takes it away again when the program closes its
 // window or ends in any other way. A click hands the right to take the foreground on to the
 // program, whose own process then brings its window up: a window of a process above this one's
-// integrity level takes no message from here.
+// integrity level takes no message from here. On Windows 10 and later the click arrives through
+// the toast activator this host serves while it runs. Started by COM instead ("-Embedding"),
+// for a click on a toast whose program and host are gone, it takes that toast out of the
+// notification centre and ends.
 
 #include "framework/ScopedHandle.h"
 #include "toasthost/Announcer.h"
 #include "toasthost/HostCommandLine.h"
+#include "toasthost/ToastActivator.h"
 
 #include <shellapi.h>
 
+#include <cwchar>
 #include <string>
 
 namespace {
 
 // How long a new host waits for one still withdrawing an earlier announcement of the same id.
 constexpr DWORD kEarlierHostTimeoutMs = 5000;
+// How long a host started by COM waits for the call it was started for.
+constexpr DWORD kActivationTimeoutMs = 30000;
 
 struct IconPair {
     HICON large = nullptr;
@@ -43,10 +50,51 @@ void RunUntilEither(HANDLE first, HANDLE second)
     }
 }
 
+// COM starts a local server with "-Embedding" (or "/Embedding") after its registered command.
+bool StartedByCom(LPCWSTR arguments)
+{
+    while (*arguments == L' ' || *arguments == L'\t') ++arguments;
+    return (*arguments == L'-' || *arguments == L'/') && _wcsicmp(arguments + 1, L"Embedding") == 0;
+}
+
+// A click on a toast no host is running for: the program that showed it is gone, so the toast
+// only goes. Nothing is opened, nothing started.
+void RemoveTheClickedToast()
+{
+    toasthost::WinRtRuntime runtime;
+    if (!runtime.Start()) return;
+    {
+        std::wstring clicked;
+        const ScopedHandle called(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        toasthost::ToastActivator activator;
+        if (called && activator.Register([&](const std::wstring& appId) {
+                clicked = appId;
+                ::SetEvent(called.get());
+            })) {
+            const HANDLE handles[] = { called.get() };
+            const ULONGLONG deadline = ::GetTickCount64() + kActivationTimeoutMs;
+            for (ULONGLONG now = ::GetTickCount64(); now < deadline; now = ::GetTickCount64()) {
+                const DWORD woken = ::MsgWaitForMultipleObjects(1, handles, FALSE, static_cast<DWORD>(deadline - now),
+                                                                QS_ALLINPUT);
+                if (woken != WAIT_OBJECT_0 + 1) break;
+                MSG message;
+                while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+            }
+            activator.Revoke();
+        }
+        if (!clicked.empty()) toasthost::ToastChannel::RemoveLeftOver(runtime, clicked.c_str());
+    }
+    runtime.Stop();
+}
+
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR arguments, int)
 {
+    if (StartedByCom(arguments)) {
+        RemoveTheClickedToast();
+        return 0;
+    }
     toasthost::HostRequest request;
     if (!toasthost::ParseHostCommandLine(::GetCommandLineW(), request)) return 0;
     const ScopedHandle program(request.program);
@@ -83,9 +131,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
                 ::AllowSetForegroundWindow(programId);
                 ::SetEvent(clickedEvent);
             };
+            // Windows 10 and later report a click (on the screen or in the notification centre)
+            // to the activator; the toast's Activated event stays for 8 and 8.1.
+            toasthost::ToastActivator activator;
+            if (toasthost::ToastActivatorsExist()) {
+                activator.Register([onClick = announcement.onClick](const std::wstring&) { onClick(); });
+            }
             announcer.Announce(announcement);
             RunUntilEither(withdraw.get(), program.get());
             announcer.Withdraw();
+            activator.Revoke();
         }
         announcer.Stop();
     }

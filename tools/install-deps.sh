@@ -2,7 +2,7 @@
 # Installs, from Debian's packages, whatever of the build and test tools is missing.
 set -euo pipefail
 
-packages=(cmake make g++-mingw-w64-x86-64-posix wine wine64 xvfb fonts-liberation googletest imagemagick
+packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb fonts-liberation googletest imagemagick
           clang lld llvm clang-tidy cppcheck wixl msitools faketime osslsigncode openssl)
 missing=()
 for package in "${packages[@]}"; do

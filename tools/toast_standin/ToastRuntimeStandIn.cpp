@@ -3,7 +3,8 @@
 // and Windows.Data.Xml.Dom.XmlDocument. It records what the library asks of the platform, one
 // UTF-16 line per call with the calling process, and answers as the values of
 // HKCU\Software\KeshTest\ToastStandIn say (a registry key, since the library's host process
-// runs with a fresh environment of the user's own):
+// runs with a fresh environment of the user's own); the notifier's line also names the id's
+// registered activator, as the platform would find it. The values:
 //   Log         the file the calls are appended to
 //   Setting     the notifier's NotificationSetting (a number), or "fail"
 //   Show        the HRESULT Show returns (hex, e.g. 80070005), default S_OK
@@ -318,7 +319,12 @@ public:
     HRESULT STDMETHODCALLTYPE CreateToastNotifier(IToastNotifier**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE CreateToastNotifierWithId(HSTRING id, IToastNotifier** result) override
     {
-        Log(L"CreateToastNotifierWithId id=" + Text(id));
+        // What the platform would look up for the id: its activator, registered for the user.
+        wchar_t activator[64] = {};
+        DWORD bytes = sizeof(activator);
+        const std::wstring key = L"Software\\Classes\\AppUserModelId\\" + Text(id);
+        ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"CustomActivator", RRF_RT_REG_SZ, nullptr, activator, &bytes);
+        Log(L"CreateToastNotifierWithId id=" + Text(id) + L" activator=" + activator);
         *result = new Notifier;
         return S_OK;
     }

@@ -1,0 +1,54 @@
+#pragma once
+// The toasts' COM activator (Windows 10 and later). The platform creates this class, by the
+// CLSID that the application user model id's registration names (CustomActivator), when the
+// user clicks one of the id's toasts, on the screen or in the notification centre, and calls
+// INotificationActivationCallback::Activate. A host registers the class object while it runs,
+// so a click reaches that host; with no host running, COM starts ToastHost.exe with
+// "-Embedding" (LocalServer32) for a toast left over.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace toasthost {
+
+// {2095B242-0B32-46F2-BFC9-5D57C1B088C6}: fixed, named by the registry.
+inline constexpr CLSID kToastActivatorClsid = { 0x2095b242, 0x0b32, 0x46f2, { 0xbf, 0xc9, 0x5d, 0x57, 0xc1, 0xb0, 0x88, 0xc6 } };
+inline constexpr wchar_t kToastActivatorClsidText[] = L"{2095B242-0B32-46F2-BFC9-5D57C1B088C6}";
+
+// {53E31837-6600-4A81-9395-75CFFE746F94}
+inline constexpr IID kIID_INotificationActivationCallback = { 0x53e31837, 0x6600, 0x4a81, { 0x93, 0x95, 0x75, 0xcf, 0xfe, 0x74, 0x6f, 0x94 } };
+
+struct NOTIFICATION_USER_INPUT_DATA {
+    LPCWSTR Key;
+    LPCWSTR Value;
+};
+
+struct INotificationActivationCallback : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Activate(LPCWSTR appUserModelId, LPCWSTR invokedArgs,
+                                               const NOTIFICATION_USER_INPUT_DATA* data, ULONG count) = 0;
+};
+
+// Whether this Windows calls a toast activator: 10 and later (8 and 8.1 only raise Activated).
+bool ToastActivatorsExist();
+
+// The class object of the activator, registered with COM on the calling thread (an apartment
+// whose messages are handled) for as long as the object lives.
+class ToastActivator {
+public:
+    ToastActivator() = default;
+    ~ToastActivator() { Revoke(); }
+    ToastActivator(const ToastActivator&) = delete;
+    ToastActivator& operator=(const ToastActivator&) = delete;
+
+    // `onActivate` runs on this thread with the clicked toast's id.
+    bool Register(std::function<void(const std::wstring& appId)> onActivate);
+    void Revoke();
+
+private:
+    IClassFactory* m_factory = nullptr;
+    DWORD m_cookie = 0;
+};
+
+}  // namespace toasthost
