@@ -2,6 +2,7 @@
 
 #include "framework/ScopedHandle.h"
 
+#include <objbase.h>
 #include <userenv.h>
 #include <wtsapi32.h>
 
@@ -26,6 +27,14 @@ bool ProcessRunsAsLocalSystem()
     return ::IsWellKnownSid(user->User.Sid, WinLocalSystemSid) != FALSE;
 }
 
+HRESULT InitializeProcessComSecurity(PSECURITY_DESCRIPTOR callers)
+{
+    // Local calls only (the descriptor grants no remote right); identify-level impersonation for
+    // the process's own outgoing calls.
+    return ::CoInitializeSecurity(callers, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IDENTIFY,
+                                  nullptr, EOAC_NONE, nullptr);
+}
+
 }  // namespace
 
 const ConsoleSessionApi& PlatformConsoleSessionApi()
@@ -39,6 +48,7 @@ const ConsoleSessionApi& PlatformConsoleSessionApi()
         &::ImpersonateLoggedOnUser,
         &::RevertToSelf,
         &ProcessRunsAsLocalSystem,
+        &InitializeProcessComSecurity,
     };
     return api;
 }

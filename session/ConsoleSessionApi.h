@@ -1,10 +1,10 @@
 #pragma once
-// The platform calls through which the program acts for the user of its own session, and the one
-// fact of its identity that decides what it may do itself. They go through this table so that
+// The platform calls through which the program acts for the user of its own session, and the
+// facts of its identity that decide what it may do itself. They go through this table so that
 // tests can produce what the test platform cannot (nobody signed in, another session, an
 // environment block that cannot be made, a process that cannot be started, a failed
-// impersonation, a process running as LocalSystem); the program itself always uses the
-// platform's own functions.
+// impersonation, a process running as LocalSystem, COM security set too late); the program
+// itself always uses the platform's own functions.
 
 #include <windows.h>
 
@@ -23,6 +23,9 @@ struct ConsoleSessionApi {
     BOOL(WINAPI* RevertToSelf)();
     // Whether this process's own token is LocalSystem's (S-1-5-18).
     bool (*ProcessIsLocalSystem)();
+    // Sets the process-wide COM security: who may call into this process's objects
+    // (CoInitializeSecurity; once per process, before anything is marshalled).
+    HRESULT (*InitializeComSecurity)(PSECURITY_DESCRIPTOR callers);
 };
 
 // The platform's functions.

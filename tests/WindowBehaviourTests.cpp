@@ -6,11 +6,16 @@
 #include "service/UpdateServiceContract.h"
 #include "session/ConsoleSessionApi.h"
 #include "support/TestSupport.h"
+#include "ui/AccessibilityIds.h"
 #include "ui/KeshUIDlg.h"
 #include "ui/WindowTexts.h"
 #include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
+#include <sddl.h>
+
+#include <set>
 
 using namespace kesh_test;
 
@@ -53,6 +58,85 @@ struct SessionIdentity {
 };
 bool SessionIdentity::s_localSystem = false;
 bool SessionIdentity::s_userSignedIn = false;
+
+std::wstring SidText(PSID sid)
+{
+    LPWSTR text = nullptr;
+    if (!::ConvertSidToStringSidW(sid, &text)) return std::wstring();
+    const std::wstring copy = text;
+    ::LocalFree(text);
+    return copy;
+}
+
+// The process-wide COM security the program sets, recorded rather than set (Wine enforces none):
+// the accounts its descriptor lets call in, and whether lower than medium integrity is refused.
+struct ComSecurityRecorder {
+    static int s_calls;
+    static HRESULT s_result;
+    static std::set<std::wstring> s_callers;
+    static bool s_belowMediumRefused;
+    static HRESULT WINAPI Record(PSECURITY_DESCRIPTOR descriptor)
+    {
+        ++s_calls;
+        s_callers.clear();
+        BOOL present = FALSE, defaulted = FALSE;
+        PACL acl = nullptr;
+        if (::GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) && present && acl) {
+            for (DWORD i = 0; i < acl->AceCount; ++i) {
+                ACCESS_ALLOWED_ACE* ace = nullptr;
+                if (!::GetAce(acl, i, reinterpret_cast<void**>(&ace))) continue;
+                if (ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && (ace->Mask & COM_RIGHTS_EXECUTE)) {
+                    s_callers.insert(SidText(&ace->SidStart));
+                }
+            }
+        }
+        s_belowMediumRefused = false;
+        if (::GetSecurityDescriptorSacl(descriptor, &present, &acl, &defaulted) && present && acl) {
+            SYSTEM_MANDATORY_LABEL_ACE* ace = nullptr;
+            s_belowMediumRefused = ::GetAce(acl, 0, reinterpret_cast<void**>(&ace)) &&
+                                   ace->Header.AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE &&
+                                   (ace->Mask & SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP) &&
+                                   SidText(&ace->SidStart) == L"S-1-16-8192";
+        }
+        return s_result;
+    }
+};
+int ComSecurityRecorder::s_calls = 0;
+HRESULT ComSecurityRecorder::s_result = S_OK;
+std::set<std::wstring> ComSecurityRecorder::s_callers;
+bool ComSecurityRecorder::s_belowMediumRefused = false;
+
+std::wstring OwnUserSid()
+{
+    ScopedHandle token;
+    BYTE buffer[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
+    DWORD bytes = sizeof(buffer);
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive()) ||
+        !::GetTokenInformation(token.get(), TokenUser, buffer, bytes, &bytes)) {
+        return std::wstring();
+    }
+    return SidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
+}
+
+// The role a screen reader finds for the status line.
+LONG StatusRoleAsAScreenReaderSeesIt(HWND window)
+{
+    LONG role = 0;
+    if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return role;
+    IAccessible* status = nullptr;
+    if (SUCCEEDED(::AccessibleObjectFromWindow(::GetDlgItem(window, IDC_STATUS), static_cast<DWORD>(OBJID_CLIENT),
+                                               kIID_IAccessible, reinterpret_cast<void**>(&status)))) {
+        VARIANT self, value;
+        ::VariantInit(&self);
+        ::VariantInit(&value);
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        if (SUCCEEDED(status->get_accRole(self, &value)) && value.vt == VT_I4) role = value.lVal;
+        status->Release();
+    }
+    ::CoUninitialize();
+    return role;
+}
 
 class WindowBehaviour : public testing::Test {
 protected:
@@ -270,6 +354,44 @@ TEST_F(WindowBehaviour, AsLocalSystemANotificationWhosePageCannotOpenIsStillReco
     EXPECT_FALSE(outcome.closedByWatchdog) << "the link did not end the window";
     EXPECT_TRUE(shell.Calls().empty());
     EXPECT_EQ(address, LastShownResponse());
+}
+
+TEST_F(WindowBehaviour, AsLocalSystemScreenReadersGetTheWindowsOwnObjectsOnlyUnderACallerRuleForTheSessionsUser)
+{
+    const std::wstring user = OwnUserSid();  // Wine hands out the caller's own token as the session's
+    ASSERT_FALSE(user.empty());
+    const struct {
+        const char* name;
+        bool localSystem, userSignedIn;
+        HRESULT securitySet;
+        std::set<std::wstring> callers;  // empty: no security set
+        bool ownObjects;
+    } cases[] = {
+        { "LocalSystem, user signed in", true, true, S_OK, { user, L"S-1-5-18" }, true },
+        { "LocalSystem, nobody signed in", true, false, S_OK, { L"S-1-5-18" }, true },
+        { "LocalSystem, COM security set before", true, true, RPC_E_TOO_LATE, { user, L"S-1-5-18" }, false },
+        { "another account", false, true, S_OK, {}, true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SessionIdentity identity(c.localSystem, c.userSignedIn);
+        identity.api.InitializeComSecurity = &ComSecurityRecorder::Record;
+        ComSecurityRecorder::s_calls = 0;
+        ComSecurityRecorder::s_result = c.securitySet;
+        ScopedConsoleSessionApiOverride useIt(identity.api);
+        LONG role = 0;
+        RunNotification(L"https://example.com/pkg?v=4", [&](HWND window) {
+            role = StatusRoleAsAScreenReaderSeesIt(window);
+            probe::ClickControl(window, IDC_CLOSE);
+        });
+        EXPECT_EQ(c.callers.empty() ? 0 : 1, ComSecurityRecorder::s_calls);
+        if (!c.callers.empty()) {
+            EXPECT_EQ(c.callers, ComSecurityRecorder::s_callers) << "who may call into the SYSTEM process";
+            EXPECT_TRUE(ComSecurityRecorder::s_belowMediumRefused);
+        }
+        EXPECT_EQ(c.ownObjects, role == ROLE_SYSTEM_LINK) << "role " << role;
+        EXPECT_NE(0, role) << "the reader found nothing at all";
+    }
 }
 
 TEST_F(WindowBehaviour, AnOutcomeThatArrivesWhileTheUserIsElsewhereFlashesTheTaskbarButton)

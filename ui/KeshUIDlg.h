@@ -92,5 +92,6 @@ private:
     HBITMAP m_hClosePicture = nullptr;    // the control's own picture while the mask stands in
     bool m_bAccessibilityPrepared = false;
     bool m_bComInitialisedForAccessibility = false;
+    bool m_bOwnObjectsAllowed = false;  // the process's COM security lets only whom it should call in
     bool m_bLiveSettingAnnotated = false;
 };

@@ -2,10 +2,16 @@
 // answer WM_GETOBJECT with their own accessible objects (a link while the status line is one, a
 // button named "Close", a picture without a name), the status line is a polite live region, and
 // every change of its text after the window is shown is announced.
+//
+// As LocalSystem, a screen reader of the session's user reaches those objects through COM calls
+// into this SYSTEM process: the process's COM security then admits that user and LocalSystem
+// only. Where that security cannot be set, the window hands out no objects of its own, and the
+// platform's default objects, made in the reader's process from the window's texts, answer.
 
 #include "ui/KeshUIDlg.h"
 
 #include "app/KeshUIApp.h"
+#include "session/ProcessComSecurity.h"
 #include "ui/AccessibilityIds.h"
 #include "ui/AccessibleControl.h"
 #include "ui/res/resource.h"
@@ -43,6 +49,8 @@ void CKeshUIDlg::PrepareAccessibility()
     if (m_bAccessibilityPrepared) return;
     m_bAccessibilityPrepared = true;
     m_bComInitialisedForAccessibility = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    // Before the first object leaves the process. (Once per process: the program has one window.)
+    m_bOwnObjectsAllowed = AdmitOnlyTheSessionUserToComCalls(CurrentConsoleSessionApi());
     IAccPropServices* services = nullptr;
     if (SUCCEEDED(::CoCreateInstance(kCLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIID_IAccPropServices,
                                      reinterpret_cast<void**>(&services)))) {
@@ -69,12 +77,13 @@ void CKeshUIDlg::ReleaseAccessibility(HWND statusControl)
         }
     }
     if (m_bComInitialisedForAccessibility) ::CoUninitialize();
-    m_bAccessibilityPrepared = m_bComInitialisedForAccessibility = m_bLiveSettingAnnotated = false;
+    m_bAccessibilityPrepared = m_bComInitialisedForAccessibility = m_bLiveSettingAnnotated = m_bOwnObjectsAllowed = false;
 }
 
 LRESULT CKeshUIDlg::AnswerGetObject(HWND control, WPARAM wParam)
 {
     PrepareAccessibility();
+    if (!m_bOwnObjectsAllowed) return 0;
     const int id = ::GetDlgCtrlID(control);
     const CAccessibleControl::Kind kind = id == IDC_STATUS  ? CAccessibleControl::Kind::StatusLine
                                           : id == IDC_CLOSE ? CAccessibleControl::Kind::CloseMark
