@@ -196,6 +196,13 @@ TEST_F(ToastHost, WithoutToastClassesTheBalloonAnnouncesInTheNotificationAreaUnt
     EXPECT_TRUE(PumpUntil([&] { return !(balloons = ShellBalloons()).empty(); })) << "no balloon appeared";
     for (const std::wstring& text : balloons) EXPECT_NE(std::wstring::npos, text.find(kText)) << text;
 
+    // The shell reports a click on the balloon to the icon's window, by the icon's message
+    // (version 4: the event in the low word, the icon in the high word): the owner comes back.
+    ::ShowWindow(m_owner, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(m_owner) != FALSE; }));
+    ::PostMessageW(::FindWindowW(L"ToastHost balloon owner", nullptr), WM_APP + 1, 0, MAKELPARAM(NIN_BALLOONUSERCLICK, 1));
+    EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(m_owner); })) << "a click on the balloon left the owner minimised";
+
     m_unInit();
     EXPECT_FALSE(LibraryIconExists());
     EXPECT_EQ(nullptr, ::FindWindowW(L"ToastHost balloon owner", nullptr)) << "state kept past UnInit";
