@@ -1,8 +1,8 @@
 #include "toasthost/ToastActivator.h"
 
 #include "toasthost/AppIdentity.h"
+#include "toasthost/CountedObject.h"
 
-#include <atomic>
 #include <new>
 #include <utility>
 
@@ -12,42 +12,10 @@ namespace {
 
 using OnActivate = std::function<void(const std::wstring&)>;
 
-// One object answering IUnknown and one other interface, counted.
-template <typename Interface>
-class Counted : public Interface {
-public:
-    explicit Counted(const IID& iid) : m_iid(iid) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, m_iid)) {
-            *object = static_cast<Interface*>(this);
-            this->AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_references;
-        if (left == 0) delete this;
-        return left;
-    }
-
-protected:
-    virtual ~Counted() = default;
-
-private:
-    std::atomic<ULONG> m_references{ 1 };
-    const IID m_iid;
-};
-
-class Callback final : public Counted<INotificationActivationCallback> {
+class Callback final : public CountedObject<INotificationActivationCallback> {
 public:
     explicit Callback(OnActivate onActivate)
-        : Counted(kIID_INotificationActivationCallback), m_onActivate(std::move(onActivate))
+        : CountedObject(kIID_INotificationActivationCallback), m_onActivate(std::move(onActivate))
     {
     }
     HRESULT STDMETHODCALLTYPE Activate(LPCWSTR appUserModelId, LPCWSTR, const NOTIFICATION_USER_INPUT_DATA*,
@@ -62,9 +30,9 @@ private:
     const OnActivate m_onActivate;
 };
 
-class Factory final : public Counted<IClassFactory> {
+class Factory final : public CountedObject<IClassFactory> {
 public:
-    explicit Factory(OnActivate onActivate) : Counted(IID_IClassFactory), m_onActivate(std::move(onActivate)) {}
+    explicit Factory(OnActivate onActivate) : CountedObject(IID_IClassFactory), m_onActivate(std::move(onActivate)) {}
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
     {
         if (!object) return E_POINTER;

@@ -1,9 +1,9 @@
 #include "toasthost/ToastChannel.h"
 
 #include "toasthost/AppIdentity.h"
+#include "toasthost/CountedObject.h"
 #include "toasthost/ToastXml.h"
 
-#include <atomic>
 #include <new>
 #include <string>
 #include <utility>
@@ -18,27 +18,11 @@ constexpr wchar_t kToastTag[] = L"announcement";
 constexpr wchar_t kToastGroup[] = L"update";
 
 // A toast event's handler: runs an action. Agile: the platform may call it on any thread.
-class EventHandler final : public IToastEventHandler {
+class EventHandler final : public CountedObject<IToastEventHandler> {
 public:
-    EventHandler(const IID& iid, std::function<void()> action) : m_iid(iid), m_action(std::move(action)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    EventHandler(const IID& iid, std::function<void()> action)
+        : CountedObject(iid, kIID_IAgileObject), m_action(std::move(action))
     {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, m_iid) || IsEqualIID(iid, kIID_IAgileObject)) {
-            *object = static_cast<IToastEventHandler*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_references;
-        if (left == 0) delete this;
-        return left;
     }
     HRESULT STDMETHODCALLTYPE Invoke(IToastNotification*, IInspectable*) override
     {
@@ -47,9 +31,6 @@ public:
     }
 
 private:
-    ~EventHandler() = default;
-    std::atomic<ULONG> m_references{ 1 };
-    const IID m_iid;
     const std::function<void()> m_action;
 };
 
