@@ -15,7 +15,6 @@
 #include <oleacc.h>
 #include <sddl.h>
 
-#include <set>
 
 using namespace kesh_test;
 
@@ -69,42 +68,33 @@ std::wstring SidText(PSID sid)
 }
 
 // The process-wide COM security the program sets, recorded rather than set (Wine enforces none):
-// the accounts its descriptor lets call in, and whether lower than medium integrity is refused.
+// owner, group and DACL as SDDL (Wine's converter writes no label), and the label's own SID.
 struct ComSecurityRecorder {
     static int s_calls;
     static HRESULT s_result;
-    static std::set<std::wstring> s_callers;
-    static bool s_belowMediumRefused;
+    static std::wstring s_descriptor;
     static HRESULT WINAPI Record(PSECURITY_DESCRIPTOR descriptor)
     {
         ++s_calls;
-        s_callers.clear();
+        LPWSTR text = nullptr;
+        const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+        s_descriptor = ::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, parts, &text, nullptr)
+                           ? text
+                           : L"?";
+        ::LocalFree(text);
         BOOL present = FALSE, defaulted = FALSE;
-        PACL acl = nullptr;
-        if (::GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) && present && acl) {
-            for (DWORD i = 0; i < acl->AceCount; ++i) {
-                ACCESS_ALLOWED_ACE* ace = nullptr;
-                if (!::GetAce(acl, i, reinterpret_cast<void**>(&ace))) continue;
-                if (ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && (ace->Mask & COM_RIGHTS_EXECUTE)) {
-                    s_callers.insert(SidText(&ace->SidStart));
-                }
-            }
-        }
-        s_belowMediumRefused = false;
-        if (::GetSecurityDescriptorSacl(descriptor, &present, &acl, &defaulted) && present && acl) {
-            SYSTEM_MANDATORY_LABEL_ACE* ace = nullptr;
-            s_belowMediumRefused = ::GetAce(acl, 0, reinterpret_cast<void**>(&ace)) &&
-                                   ace->Header.AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE &&
-                                   (ace->Mask & SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP) &&
-                                   SidText(&ace->SidStart) == L"S-1-16-8192";
+        PACL sacl = nullptr;
+        SYSTEM_MANDATORY_LABEL_ACE* label = nullptr;
+        if (::GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) && present && sacl &&
+            ::GetAce(sacl, 0, reinterpret_cast<void**>(&label)) && label->Header.AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE) {
+            s_descriptor += L"S:(ML;;" + std::to_wstring(label->Mask) + L";;;" + SidText(&label->SidStart) + L")";
         }
         return s_result;
     }
 };
 int ComSecurityRecorder::s_calls = 0;
 HRESULT ComSecurityRecorder::s_result = S_OK;
-std::set<std::wstring> ComSecurityRecorder::s_callers;
-bool ComSecurityRecorder::s_belowMediumRefused = false;
+std::wstring ComSecurityRecorder::s_descriptor;
 
 std::wstring OwnUserSid()
 {
@@ -360,17 +350,21 @@ TEST_F(WindowBehaviour, AsLocalSystemScreenReadersGetTheWindowsOwnObjectsOnlyUnd
 {
     const std::wstring user = OwnUserSid();  // Wine hands out the caller's own token as the session's
     ASSERT_FALSE(user.empty());
+    // Owner and group SYSTEM; COM's execute rights (CC: any, DC: local) for the user and SYSTEM
+    // only; callers below medium integrity (S-1-16-8192) refused (4: no execute up).
+    const std::wstring label = L"S:(ML;;4;;;S-1-16-8192)";
+    const std::wstring both = L"O:SYG:SYD:(A;;CCDC;;;" + user + L")(A;;CCDC;;;SY)" + label;
     const struct {
         const char* name;
         bool localSystem, userSignedIn;
         HRESULT securitySet;
-        std::set<std::wstring> callers;  // empty: no security set
+        std::wstring descriptor;  // empty: no security set
         bool ownObjects;
     } cases[] = {
-        { "LocalSystem, user signed in", true, true, S_OK, { user, L"S-1-5-18" }, true },
-        { "LocalSystem, nobody signed in", true, false, S_OK, { L"S-1-5-18" }, true },
-        { "LocalSystem, COM security set before", true, true, RPC_E_TOO_LATE, { user, L"S-1-5-18" }, false },
-        { "another account", false, true, S_OK, {}, true },
+        { "LocalSystem, user signed in", true, true, S_OK, both, true },
+        { "LocalSystem, nobody signed in", true, false, S_OK, L"O:SYG:SYD:(A;;CCDC;;;SY)" + label, true },
+        { "LocalSystem, COM security set before", true, true, RPC_E_TOO_LATE, both, false },
+        { "another account", false, true, S_OK, L"", true },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -384,10 +378,9 @@ TEST_F(WindowBehaviour, AsLocalSystemScreenReadersGetTheWindowsOwnObjectsOnlyUnd
             role = StatusRoleAsAScreenReaderSeesIt(window);
             probe::ClickControl(window, IDC_CLOSE);
         });
-        EXPECT_EQ(c.callers.empty() ? 0 : 1, ComSecurityRecorder::s_calls);
-        if (!c.callers.empty()) {
-            EXPECT_EQ(c.callers, ComSecurityRecorder::s_callers) << "who may call into the SYSTEM process";
-            EXPECT_TRUE(ComSecurityRecorder::s_belowMediumRefused);
+        EXPECT_EQ(c.descriptor.empty() ? 0 : 1, ComSecurityRecorder::s_calls);
+        if (!c.descriptor.empty()) {
+            EXPECT_EQ(c.descriptor, ComSecurityRecorder::s_descriptor) << "who may call in";
         }
         EXPECT_EQ(c.ownObjects, role == ROLE_SYSTEM_LINK) << "role " << role;
         EXPECT_NE(0, role) << "the reader found nothing at all";
