@@ -27,6 +27,9 @@ void Announcer::Announce(const Announcement& announcement)
 {
     m_balloon.Arm(announcement);
     if (m_toastsExist) {
+        if (ToastActivatorsExist() && announcement.onClick) {
+            m_activator.Register([onClick = announcement.onClick](const std::wstring&) { onClick(); });
+        }
         const auto outcome = m_toast.Show(announcement, m_balloon.ShowLater());
         // The user's "off" is final: the balloon must not get around it.
         if (outcome != ToastChannel::Outcome::Refused) return;
@@ -42,6 +45,7 @@ std::function<void()> Announcer::ArmBalloon(const Announcement& announcement)
 
 void Announcer::Withdraw()
 {
+    m_activator.Revoke();
     m_toast.Withdraw();
     m_balloon.Withdraw();
 }
@@ -49,6 +53,7 @@ void Announcer::Withdraw()
 void Announcer::Stop()
 {
     // The toast's objects go before the runtime that made them.
+    m_activator.Revoke();
     m_toast.Withdraw();
     m_balloon.Close();
     m_runtime.Stop();

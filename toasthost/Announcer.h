@@ -6,6 +6,7 @@
 
 #include "toasthost/Announcement.h"
 #include "toasthost/BalloonChannel.h"
+#include "toasthost/ToastActivator.h"
 #include "toasthost/ToastChannel.h"
 #include "toasthost/Visibility.h"
 #include "toasthost/WinRtRuntime.h"
@@ -32,7 +33,10 @@ public:
     ChannelChoice Choose(QUERY_USER_NOTIFICATION_STATE& state) const;
 
     // The toast where there are toasts, else the balloon; a refused or failed toast falls back to
-    // the balloon, while the user's "off" for the program stands.
+    // the balloon, while the user's "off" for the program stands. On Windows 10 and later the
+    // toasts' activator is served on this thread until Withdraw, so a click reaches
+    // `announcement.onClick` from the pop-up and from the notification centre alike (the toast's
+    // Activated event, the way of 8 and 8.1, stays too).
     void Announce(const Announcement& announcement);
     // Readies the balloon alone, whatever the system has; the action shows it, from any thread.
     std::function<void()> ArmBalloon(const Announcement& announcement);
@@ -49,6 +53,7 @@ private:
     WinRtRuntime m_runtime;
     ToastChannel m_toast{ m_runtime };
     BalloonChannel m_balloon;
+    ToastActivator m_activator;
     bool m_toastsExist = false;
 };
 

@@ -3,7 +3,7 @@
 // window or ends in any other way. A click hands the right to take the foreground on to the
 // program, whose own process then brings its window up: a window of a process above this one's
 // integrity level takes no message from here. On Windows 10 and later the click arrives through
-// the toast activator this host serves while it runs. Started by COM instead ("-Embedding"),
+// the toast activator the announcer serves while it runs. Started by COM instead ("-Embedding"),
 // for a click on a toast whose program and host are gone, it takes that toast out of the
 // notification centre and ends.
 
@@ -131,16 +131,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR arguments, int)
                 ::AllowSetForegroundWindow(programId);
                 ::SetEvent(clickedEvent);
             };
-            // Windows 10 and later report a click (on the screen or in the notification centre)
-            // to the activator; the toast's Activated event stays for 8 and 8.1.
-            toasthost::ToastActivator activator;
-            if (toasthost::ToastActivatorsExist()) {
-                activator.Register([onClick = announcement.onClick](const std::wstring&) { onClick(); });
-            }
             announcer.Announce(announcement);
             RunUntilEither(withdraw.get(), program.get());
             announcer.Withdraw();
-            activator.Revoke();
         }
         announcer.Stop();
     }
