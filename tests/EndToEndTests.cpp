@@ -80,7 +80,8 @@ TEST_F(EndToEnd, InteractiveCheckOutcomesWithoutALink)
 
 TEST_F(EndToEnd, NotificationModeAnnouncesOnceAndRecordsOnClose)
 {
-    const std::wstring address = L"http://updates.example.com/pkg/2";
+    // Capitals and an escape: the record must hold the answer exactly as it was read.
+    const std::wstring address = L"http://updates.example.com/Pkg/2?Id=AbC%20x";
     SetSettingString(kServerResponseValueName, address);
 
     Process ui = Start(kKeshUI, L"/NOTIFMODE");
