@@ -30,9 +30,8 @@ std::vector<BYTE> TokenUserSid(HANDLE token)
 }  // namespace
 
 ComCallerDescriptor::ComCallerDescriptor(PSID user)
+    : m_system(WellKnownSid(WinLocalSystemSid)), m_medium(WellKnownSid(WinMediumLabelSid))
 {
-    m_system = WellKnownSid(WinLocalSystemSid);
-    m_medium = WellKnownSid(WinMediumLabelSid);
     if (m_system.empty() || m_medium.empty() || (user && !::IsValidSid(user))) return;
     const DWORD aceBase = sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD);
     m_dacl.resize(sizeof(ACL) + aceBase + m_system.size() + (user ? aceBase + ::GetLengthSid(user) : 0));

@@ -89,9 +89,9 @@ void RemoveTheClickedToast()
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR arguments, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR lpCmdLine, int)
 {
-    if (StartedByCom(arguments)) {
+    if (StartedByCom(lpCmdLine)) {
         RemoveTheClickedToast();
         return 0;
     }
