@@ -316,7 +316,14 @@ bool WaitForCursorAt(POINT screenPoint, HCURSOR expected, DWORD timeoutMs)
     // the window under it always answers a real move.
     MoveMouseTo(POINT{ screenPoint.x + 1, screenPoint.y });
     MoveMouseTo(screenPoint);
-    return WaitUntil([&] { return CurrentCursor() == expected; }, timeoutMs);
+    // Wine shows the cursor of the foreground thread, Windows that of the window under the
+    // pointer: keep that window in front, so that another one taking the foreground meanwhile
+    // (a window of another process appearing) cannot hide its answer.
+    const HWND under = ::GetAncestor(::WindowFromPoint(screenPoint), GA_ROOT);
+    return WaitUntil([&] {
+        if (under && ::GetForegroundWindow() != under) ::SetForegroundWindow(under);
+        return CurrentCursor() == expected;
+    }, timeoutMs);
 }
 
 std::vector<HWND> ShellBalloons()
