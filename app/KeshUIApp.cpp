@@ -4,6 +4,7 @@
 #include "app/UpdateSettings.h"
 #include "framework/ScopedHandle.h"
 #include "service/UpdateServiceContract.h"
+#include "session/ProcessComSecurity.h"
 #include "ui/KeshUIDlg.h"
 
 #include <commctrl.h>
@@ -56,6 +57,10 @@ BOOL CKeshUIApp::InitInstance()
     ::InitCommonControlsEx(&commonControls);
 
     CWinApp::InitInstance();  // restart registration; its result does not matter here
+
+    // As LocalSystem, who may call in is settled before anything can marshal: the window's
+    // accessible objects and the toast library come later.
+    const ProcessComSecurity comSecurity(CurrentConsoleSessionApi());
 
     // The platform framework would make its Windows visual manager the default here; it draws
     // nothing of this window (plain static controls, no caption), so there is nothing to set.

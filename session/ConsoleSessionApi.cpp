@@ -27,14 +27,6 @@ bool ProcessRunsAsLocalSystem()
     return ::IsWellKnownSid(user->User.Sid, WinLocalSystemSid) != FALSE;
 }
 
-HRESULT InitializeProcessComSecurity(PSECURITY_DESCRIPTOR callers)
-{
-    // Local calls only (the descriptor grants no remote right); identify-level impersonation for
-    // the process's own outgoing calls.
-    return ::CoInitializeSecurity(callers, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IDENTIFY,
-                                  nullptr, EOAC_NONE, nullptr);
-}
-
 }  // namespace
 
 const ConsoleSessionApi& PlatformConsoleSessionApi()
@@ -48,7 +40,7 @@ const ConsoleSessionApi& PlatformConsoleSessionApi()
         &::ImpersonateLoggedOnUser,
         &::RevertToSelf,
         &ProcessRunsAsLocalSystem,
-        &InitializeProcessComSecurity,
+        &::CoInitializeSecurity,
     };
     return api;
 }

@@ -7,6 +7,7 @@
 // itself always uses the platform's own functions.
 
 #include <windows.h>
+#include <objbase.h>
 
 struct ConsoleSessionApi {
     BOOL(WINAPI* ProcessIdToSessionId)(DWORD processId, DWORD* sessionId);
@@ -23,9 +24,12 @@ struct ConsoleSessionApi {
     BOOL(WINAPI* RevertToSelf)();
     // Whether this process's own token is LocalSystem's (S-1-5-18).
     bool (*ProcessIsLocalSystem)();
-    // Sets the process-wide COM security: who may call into this process's objects
-    // (CoInitializeSecurity; once per process, before anything is marshalled).
-    HRESULT (*InitializeComSecurity)(PSECURITY_DESCRIPTOR callers);
+    // Sets the process-wide COM security: who may call into this process's objects, and what
+    // its own calls allow (once per process, before anything is marshalled).
+    HRESULT(WINAPI* CoInitializeSecurity)(PSECURITY_DESCRIPTOR callers, LONG authenticationServices,
+                                          SOLE_AUTHENTICATION_SERVICE* services, void* reserved1,
+                                          DWORD authenticationLevel, DWORD impersonationLevel,
+                                          void* authenticationList, DWORD capabilities, void* reserved3);
 };
 
 // The platform's functions.

@@ -27,6 +27,20 @@ std::vector<BYTE> TokenUserSid(HANDLE token)
     return copy;
 }
 
+// Set while a ProcessComSecurity of this process admits the session's user.
+bool g_sessionUserAdmitted = false;
+
+// Who may call in: the descriptor. The process's own calls: identify-level impersonation, so a
+// server it calls can learn it is LocalSystem but cannot act as it; no server started in its
+// identity (activate-as-activator), so LocalSystem's token starts nothing of anyone else's; and
+// no custom unmarshalling, so an interface a caller passes in cannot name a DLL for this process
+// to load.
+HRESULT SetComSecurity(const ConsoleSessionApi& api, PSECURITY_DESCRIPTOR callers)
+{
+    return api.CoInitializeSecurity(callers, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IDENTIFY,
+                                    nullptr, EOAC_DISABLE_AAA | EOAC_NO_CUSTOM_MARSHAL, nullptr);
+}
+
 }  // namespace
 
 ComCallerDescriptor::ComCallerDescriptor(PSID user)
@@ -51,11 +65,26 @@ ComCallerDescriptor::ComCallerDescriptor(PSID user)
               ::SetSecurityDescriptorSacl(&m_descriptor, TRUE, sacl, FALSE);
 }
 
-bool AdmitOnlyTheSessionUserToComCalls(const ConsoleSessionApi& api)
+ProcessComSecurity::ProcessComSecurity(const ConsoleSessionApi& api)
 {
-    if (!api.ProcessIsLocalSystem()) return true;
+    g_sessionUserAdmitted = false;
+    if (!api.ProcessIsLocalSystem()) return;
+    m_comStarted = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     const ScopedHandle token(QueryOwnSessionUserToken(api));
     std::vector<BYTE> user = token ? TokenUserSid(token.get()) : std::vector<BYTE>();
+    // With nobody signed in the process still admits LocalSystem alone.
     ComCallerDescriptor descriptor(user.empty() ? nullptr : user.data());
-    return descriptor.get() && SUCCEEDED(api.InitializeComSecurity(descriptor.get()));
+    const bool set = descriptor.get() && SUCCEEDED(SetComSecurity(api, descriptor.get()));
+    g_sessionUserAdmitted = set && !user.empty();
+}
+
+ProcessComSecurity::~ProcessComSecurity()
+{
+    g_sessionUserAdmitted = false;
+    if (m_comStarted) ::CoUninitialize();
+}
+
+bool OwnComObjectsMayLeaveTheProcess(const ConsoleSessionApi& api)
+{
+    return g_sessionUserAdmitted || !api.ProcessIsLocalSystem();
 }

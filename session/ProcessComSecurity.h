@@ -28,8 +28,25 @@ private:
     bool m_valid = false;
 };
 
-// As LocalSystem: sets the process-wide COM security to admit the user of the process's own
-// session and LocalSystem only. True when it is in force; false when it could not be set (COM's
-// security had been set already: then the process's objects must not be handed out). As any
-// other account it sets nothing and answers true.
-bool AdmitOnlyTheSessionUserToComCalls(const ConsoleSessionApi& api);
+// As LocalSystem, for as long as it lives: COM started on the calling (window) thread and, right
+// after, the process-wide COM security set to admit the user of the process's own session and
+// LocalSystem only. Made before the window and the toast library exist: COM sets a process's
+// security by itself the first time anything marshals an interface, and then no later call can
+// set it. As any other account it does nothing, and COM starts when first needed.
+class ProcessComSecurity {
+public:
+    explicit ProcessComSecurity(const ConsoleSessionApi& api);
+    ~ProcessComSecurity();
+    ProcessComSecurity(const ProcessComSecurity&) = delete;
+    ProcessComSecurity& operator=(const ProcessComSecurity&) = delete;
+
+private:
+    bool m_comStarted = false;
+};
+
+// Whether the window may hand its own COM objects (the accessible ones) to other processes. As
+// any account but LocalSystem, yes. As LocalSystem only while a ProcessComSecurity admits the
+// session's user: with nobody signed in nobody could call them, and where the security could not
+// be set it is not known who could; the platform's default objects, made in the reader's own
+// process from the window's texts, then answer.
+bool OwnComObjectsMayLeaveTheProcess(const ConsoleSessionApi& api);

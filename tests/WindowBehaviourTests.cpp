@@ -41,19 +41,12 @@ struct NoConsoleUser {
 int NoConsoleUser::s_queries = 0;
 
 // The program's identity and its session's user as a test wants them; the token, when there is
-// a user, is the platform's (Wine hands out the caller's own).
+// a user, is the platform's (Wine hands out the caller's own). COM's security is recorded, never
+// set: a process may set it once.
 struct SessionIdentity {
     static bool s_localSystem, s_userSignedIn;
     ConsoleSessionApi api = PlatformConsoleSessionApi();
-    SessionIdentity(bool localSystem, bool userSignedIn)
-    {
-        s_localSystem = localSystem;
-        s_userSignedIn = userSignedIn;
-        api.ProcessIsLocalSystem = [] { return s_localSystem; };
-        api.QueryUserToken = [](ULONG session, PHANDLE token) -> BOOL {
-            return s_userSignedIn && PlatformConsoleSessionApi().QueryUserToken(session, token);
-        };
-    }
+    SessionIdentity(bool localSystem, bool userSignedIn);
 };
 bool SessionIdentity::s_localSystem = false;
 bool SessionIdentity::s_userSignedIn = false;
@@ -67,25 +60,34 @@ std::wstring SidText(PSID sid)
     return copy;
 }
 
-// The process-wide COM security the program sets, recorded rather than set (Wine enforces none):
-// owner, group and DACL as SDDL (Wine's converter writes no label), and the label's own SID.
+// The process-wide COM security the program asks for (Wine enforces none): owner, group and DACL
+// as SDDL (Wine's converter writes no label), the label's own SID, the call's other arguments,
+// and whether the update window existed yet.
 struct ComSecurityRecorder {
     static int s_calls;
     static HRESULT s_result;
-    static std::wstring s_descriptor;
-    static HRESULT WINAPI Record(PSECURITY_DESCRIPTOR descriptor)
+    static std::wstring s_descriptor, s_arguments;
+    static bool s_windowExisted;
+    static HRESULT WINAPI Record(PSECURITY_DESCRIPTOR descriptor, LONG services, SOLE_AUTHENTICATION_SERVICE*, void*,
+                                 DWORD authentication, DWORD impersonation, void*, DWORD capabilities, void*)
     {
         ++s_calls;
+        s_windowExisted = probe::FindUpdateWindow(::GetCurrentProcessId()) != nullptr;
+        wchar_t arguments[96] = {};
+        swprintf(arguments, 96, L"services=%ld authentication=%lu impersonation=%lu capabilities=0x%lX", services,
+                 authentication, impersonation, capabilities);
+        s_arguments = arguments;
         LPWSTR text = nullptr;
         const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-        s_descriptor = ::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, parts, &text, nullptr)
+        s_descriptor = descriptor && ::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                                                             parts, &text, nullptr)
                            ? text
                            : L"?";
         ::LocalFree(text);
         BOOL present = FALSE, defaulted = FALSE;
         PACL sacl = nullptr;
         SYSTEM_MANDATORY_LABEL_ACE* label = nullptr;
-        if (::GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) && present && sacl &&
+        if (descriptor && ::GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) && present && sacl &&
             ::GetAce(sacl, 0, reinterpret_cast<void**>(&label)) && label->Header.AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE) {
             s_descriptor += L"S:(ML;;" + std::to_wstring(label->Mask) + L";;;" + SidText(&label->SidStart) + L")";
         }
@@ -94,7 +96,21 @@ struct ComSecurityRecorder {
 };
 int ComSecurityRecorder::s_calls = 0;
 HRESULT ComSecurityRecorder::s_result = S_OK;
-std::wstring ComSecurityRecorder::s_descriptor;
+std::wstring ComSecurityRecorder::s_descriptor, ComSecurityRecorder::s_arguments;
+bool ComSecurityRecorder::s_windowExisted = false;
+
+SessionIdentity::SessionIdentity(bool localSystem, bool userSignedIn)
+{
+    s_localSystem = localSystem;
+    s_userSignedIn = userSignedIn;
+    api.ProcessIsLocalSystem = [] { return s_localSystem; };
+    api.QueryUserToken = [](ULONG session, PHANDLE token) -> BOOL {
+        return s_userSignedIn && PlatformConsoleSessionApi().QueryUserToken(session, token);
+    };
+    api.CoInitializeSecurity = &ComSecurityRecorder::Record;
+    ComSecurityRecorder::s_calls = 0;
+    ComSecurityRecorder::s_result = S_OK;
+}
 
 std::wstring OwnUserSid()
 {
@@ -351,9 +367,12 @@ TEST_F(WindowBehaviour, AsLocalSystemScreenReadersGetTheWindowsOwnObjectsOnlyUnd
     const std::wstring user = OwnUserSid();  // Wine hands out the caller's own token as the session's
     ASSERT_FALSE(user.empty());
     // Owner and group SYSTEM; COM's execute rights (CC: any, DC: local) for the user and SYSTEM
-    // only; callers below medium integrity (S-1-16-8192) refused (4: no execute up).
+    // only; callers below medium integrity (S-1-16-8192) refused (4: no execute up). Outgoing
+    // calls at identify level (2), with neither activate-as-activator nor custom unmarshalling
+    // (0x1000 | 0x2000).
     const std::wstring label = L"S:(ML;;4;;;S-1-16-8192)";
     const std::wstring both = L"O:SYG:SYD:(A;;CCDC;;;" + user + L")(A;;CCDC;;;SY)" + label;
+    const std::wstring arguments = L"services=-1 authentication=0 impersonation=2 capabilities=0x3000";
     const struct {
         const char* name;
         bool localSystem, userSignedIn;
@@ -362,25 +381,29 @@ TEST_F(WindowBehaviour, AsLocalSystemScreenReadersGetTheWindowsOwnObjectsOnlyUnd
         bool ownObjects;
     } cases[] = {
         { "LocalSystem, user signed in", true, true, S_OK, both, true },
-        { "LocalSystem, nobody signed in", true, false, S_OK, L"O:SYG:SYD:(A;;CCDC;;;SY)" + label, true },
+        { "LocalSystem, nobody signed in", true, false, S_OK, L"O:SYG:SYD:(A;;CCDC;;;SY)" + label, false },
         { "LocalSystem, COM security set before", true, true, RPC_E_TOO_LATE, both, false },
         { "another account", false, true, S_OK, L"", true },
     };
+    int round = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SessionIdentity identity(c.localSystem, c.userSignedIn);
-        identity.api.InitializeComSecurity = &ComSecurityRecorder::Record;
-        ComSecurityRecorder::s_calls = 0;
         ComSecurityRecorder::s_result = c.securitySet;
         ScopedConsoleSessionApiOverride useIt(identity.api);
+        SetSettingString(kServerResponseValueName, L"https://example.com/pkg?v=" + std::to_wstring(++round));
+        m_app.m_lpCmdLine = L"/NotifMode";
         LONG role = 0;
-        RunNotification(L"https://example.com/pkg?v=4", [&](HWND window) {
+        const ModalOutcome outcome = RunWithDriver([&] { return m_app.InitInstance(); }, [&](HWND window) {
             role = StatusRoleAsAScreenReaderSeesIt(window);
             probe::ClickControl(window, IDC_CLOSE);
         });
+        ASSERT_TRUE(outcome.driverFoundWindow);
         EXPECT_EQ(c.descriptor.empty() ? 0 : 1, ComSecurityRecorder::s_calls);
         if (!c.descriptor.empty()) {
             EXPECT_EQ(c.descriptor, ComSecurityRecorder::s_descriptor) << "who may call in";
+            EXPECT_EQ(arguments, ComSecurityRecorder::s_arguments) << "what the process's own calls allow";
+            EXPECT_FALSE(ComSecurityRecorder::s_windowExisted) << "set once the window existed: anything could have marshalled by then";
         }
         EXPECT_EQ(c.ownObjects, role == ROLE_SYSTEM_LINK) << "role " << role;
         EXPECT_NE(0, role) << "the reader found nothing at all";

@@ -4,9 +4,10 @@
 // every change of its text after the window is shown is announced.
 //
 // As LocalSystem, a screen reader of the session's user reaches those objects through COM calls
-// into this SYSTEM process: the process's COM security then admits that user and LocalSystem
-// only. Where that security cannot be set, the window hands out no objects of its own, and the
-// platform's default objects, made in the reader's process from the window's texts, answer.
+// into this SYSTEM process: the process's COM security, set at start-up, then admits that user and
+// LocalSystem only. With nobody to admit, or where that security could not be set, the window
+// hands out no objects of its own, and the platform's default objects, made in the reader's
+// process from the window's texts, answer.
 
 #include "ui/KeshUIDlg.h"
 
@@ -49,8 +50,7 @@ void CKeshUIDlg::PrepareAccessibility()
     if (m_bAccessibilityPrepared) return;
     m_bAccessibilityPrepared = true;
     m_bComInitialisedForAccessibility = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    // Before the first object leaves the process. (Once per process: the program has one window.)
-    m_bOwnObjectsAllowed = AdmitOnlyTheSessionUserToComCalls(CurrentConsoleSessionApi());
+    m_bOwnObjectsAllowed = OwnComObjectsMayLeaveTheProcess(CurrentConsoleSessionApi());
     IAccPropServices* services = nullptr;
     if (SUCCEEDED(::CoCreateInstance(kCLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIID_IAccPropServices,
                                      reinterpret_cast<void**>(&services)))) {
