@@ -64,6 +64,38 @@ bool BalloonShowsTheText()
     return false;
 }
 
+std::wstring StartMenuShortcut()
+{
+    PWSTR programs = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Programs, 0, nullptr, &programs))) {
+        path = std::wstring(programs) + L"\\Mobile Broadband Update.lnk";
+    }
+    ::CoTaskMemFree(programs);
+    return path;
+}
+
+// The shortcut's target, in lower case; or, with `target`, the shortcut made to point there.
+std::wstring ShortcutTarget(const std::wstring& shortcut, const wchar_t* target = nullptr)
+{
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                     reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (target) {
+            link->SetPath(target);
+            file->Save(shortcut.c_str(), TRUE);
+        } else if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ))) {
+            link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
+        }
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    return ::CharLowerW(path);
+}
+
 // COM as the platform uses it to reach the toasts' activator, made to work under Wine: the
 // interface's proxy (Windows has its own) and the activator's server, which the host registers
 // for the user, seen under HKLM (Wine looks for classes nowhere else; Windows merges the two).
@@ -105,19 +137,6 @@ public:
         ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, server.c_str(), nullptr, REG_SZ, command, bytes);
         return command;
     }
-    // Plays the platform: the user clicked the id's toast.
-    static HRESULT Click()
-    {
-        toasthost::INotificationActivationCallback* activator = nullptr;
-        HRESULT result = ::CoCreateInstance(toasthost::kToastActivatorClsid, nullptr, CLSCTX_LOCAL_SERVER,
-                                            toasthost::kIID_INotificationActivationCallback,
-                                            reinterpret_cast<void**>(&activator));
-        if (FAILED(result)) return result;
-        result = activator->Activate(L"Brenlo.KESH.UI", L"", nullptr, 0);
-        activator->Release();
-        return result;
-    }
-
 private:
     static std::wstring Key() { return std::wstring(L"Software\\Classes\\CLSID\\") + toasthost::kToastActivatorClsidText; }
     HMODULE m_proxy = nullptr;
@@ -165,6 +184,7 @@ TEST_F(ToastHostProcess, TheHostShowsTheToastAsTheUserAndClosingTheWindowClearsI
     EXPECT_TRUE(CalledFromHost(m_platform.Call(L"put_Tag announcement")));
     EXPECT_TRUE(CalledFromHost(m_platform.Call(L"put_Group update")));
     EXPECT_EQ(0u, BalloonOwnerProcess()) << "the balloon is only for when the toast cannot be shown";
+    EXPECT_TRUE(m_platform.Call(L"add_Activated").empty()) << "the activator answers the click; Activated would answer it again";
     const ScopedHandle host = OpenHost(show);
     ASSERT_TRUE(host);
 
@@ -193,36 +213,68 @@ TEST_F(ToastHostProcess, WhenTheProgramIsKilledTheHostClearsTheToastAndEnds)
     EXPECT_FALSE(m_platform.Call(L"RemoveGroupedTagWithId ").empty());
 }
 
-TEST_F(ToastHostProcess, OnWindowsEightTheAnnouncementThatMakesTheShortcutGoesToTheBalloonAndTheNextIsAToast)
+TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnnouncementThatMakesItIsABalloon)
 {
-    // The shell learns a new Start-menu shortcut only seconds after it is made, and shows none of
-    // the id's toasts until then.
-    ReportedWindowsVersion version(L"ToastHost.exe", L"win8");
-    PWSTR programs = nullptr;
-    ASSERT_HRESULT_SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Programs, 0, nullptr, &programs));
-    const std::wstring shortcut = std::wstring(programs) + L"\\Mobile Broadband Update.lnk";
-    ::CoTaskMemFree(programs);
+    // Windows 8, 8.1 and 10 before 1809 show a desktop program's toasts only for an id a Start-menu
+    // shortcut carries, and the shell learns a new shortcut only seconds after it is made.
+    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    const std::wstring shortcut = StartMenuShortcut();
+    std::wstring program = kKeshUI;
+    ::CharLowerW(program.data());
     ::DeleteFileW(shortcut.c_str());
+    const struct {
+        const char* name;
+        const wchar_t* program;  // null: every program
+        const wchar_t* version;
+        const wchar_t* earlierTarget;  // the shortcut there before, if any
+    } cases[] = {
+        { "Windows 8", L"ToastHost.exe", L"win8", nullptr },
+        { "Windows 10 1607", nullptr, L"10.0.14393", nullptr },
+        { "Windows 8, the host's shortcut of an earlier version", L"ToastHost.exe", L"win8", L"ToastHost.exe" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReportedWindowsVersion version(c.program, c.version);
+        if (c.earlierTarget) ShortcutTarget(shortcut, BinPath(c.earlierTarget).c_str());
+        m_platform.ClearLog();
+        HWND window = StartNotification();
+        ASSERT_NE(nullptr, window);
+        if (c.earlierTarget) {
+            EXPECT_TRUE(CalledFromHost(WaitForCall(L"Show "))) << "a balloon, though the shell knew the shortcut";
+        } else {
+            EXPECT_TRUE(probe::WaitUntil(BalloonShowsTheText, 10000)) << "no balloon for the first announcement";
+            EXPECT_TRUE(m_platform.Call(L"Show ").empty()) << "a toast the shell could not show yet";
+        }
+        EXPECT_EQ(program, ShortcutTarget(shortcut)) << "the Start-menu entry does not open the program";
+        probe::ClickControl(window, IDC_CLOSE);
+        ASSERT_TRUE(m_ui.Wait(10000));
+        ASSERT_TRUE(probe::WaitUntil([] { return BalloonOwnerProcess() == 0; }, 10000));
 
-    HWND window = StartNotification();
-    ASSERT_NE(nullptr, window);
-    EXPECT_TRUE(probe::WaitUntil(BalloonShowsTheText, 10000)) << "no balloon for the first announcement";
-    EXPECT_TRUE(m_platform.Call(L"Show ").empty()) << "a toast the shell could not show yet";
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(shortcut.c_str())) << "no shortcut made";
-    probe::ClickControl(window, IDC_CLOSE);
-    ASSERT_TRUE(m_ui.Wait(10000));
-    ASSERT_TRUE(probe::WaitUntil([] { return BalloonOwnerProcess() == 0; }, 10000));
-
-    window = StartNotification();
-    ASSERT_NE(nullptr, window);
-    EXPECT_TRUE(CalledFromHost(WaitForCall(L"Show "))) << "no toast once the shortcut exists";
-    EXPECT_EQ(0u, BalloonOwnerProcess());
-    probe::ClickControl(window, IDC_CLOSE);
-    EXPECT_TRUE(m_ui.Wait(10000));
-    ::DeleteFileW(shortcut.c_str());
+        // The next is a toast. On Windows 8 its click comes through the toast's Activated event.
+        const ScopedHandle click(::CreateEventW(nullptr, FALSE, FALSE, L"KeshTest_ToastClick"));
+        m_platform.Set(L"Click", L"KeshTest_ToastClick");
+        window = StartNotification();
+        ASSERT_NE(nullptr, window);
+        EXPECT_TRUE(CalledFromHost(WaitForCall(L"Show "))) << "no toast once the shortcut exists";
+        EXPECT_EQ(0u, BalloonOwnerProcess());
+        if (std::wcscmp(c.version, L"win8") == 0) {
+            const HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 200,
+                                                 100, nullptr, nullptr, nullptr, nullptr);
+            ASSERT_TRUE(probe::Activate(other));
+            ::SetEvent(click.get());
+            EXPECT_TRUE(probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000))
+                << "the click did not bring the window forward";
+            ::DestroyWindow(other);
+        }
+        m_platform.Set(L"Click", L"");
+        probe::ClickControl(window, IDC_CLOSE);
+        EXPECT_TRUE(m_ui.Wait(10000));
+        ::DeleteFileW(shortcut.c_str());
+    }
+    ::CoUninitialize();
 }
 
-TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastIsTakenAwayByTheHostComStarts)
+TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastOpensTheProgram)
 {
     ActivatorClassForTests com;
     const HWND window = StartNotification();
@@ -236,49 +288,44 @@ TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastIsTa
     EXPECT_EQ(L"\"" + BinPath(L"ToastHost.exe") + L"\"", server) << "the activator's server, registered for the user";
 
     // The user is busy in another window when the click on the toast (or in the notification
-    // centre) comes: it reaches the host that showed the toast, and the window comes forward.
+    // centre) comes: it reaches the host that showed the toast, and the window comes forward;
+    // and again for a second click on the same toast.
     const HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
                                          nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(probe::Activate(other));
-    EXPECT_HRESULT_SUCCEEDED(ActivatorClassForTests::Click());
-    EXPECT_TRUE(probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000))
-        << "the window did not come forward";
+    for (int click = 1; click <= 2; ++click) {
+        SCOPED_TRACE(click);
+        ASSERT_TRUE(probe::Activate(other));
+        EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator());
+        EXPECT_TRUE(probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000))
+            << "the window did not come forward";
+    }
     ::DestroyWindow(other);
+    EXPECT_TRUE(m_platform.Call(L"RemoveGroupedTagWithId ").empty()) << "a click reached a new host, not the running one";
 
     // A click on a toast whose program and host are gone has COM start a host, which takes the
-    // toast away and ends, opening and starting nothing. (Here the host ends by itself when the
-    // program is killed: Wine's COM service keeps the class of a killed host registered.)
+    // toast away, opens the program for an interactive check, and ends. (Here the host ends by
+    // itself when the program is killed: Wine's COM service keeps the class of a killed host.)
     const ScopedHandle host(::OpenProcess(SYNCHRONIZE, FALSE, ProcessIdOf(show)));
     ASSERT_TRUE(host);
     m_ui.Kill();
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(host.get(), 10000));
+    ASSERT_TRUE(probe::WaitUntil([] { return probe::CountUpdateWindows() == 0; }, 5000));
     m_platform.ClearLog();
-    EXPECT_HRESULT_SUCCEEDED(ActivatorClassForTests::Click());
+    EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator());
     const std::wstring removed = WaitForCall(L"RemoveGroupedTagWithId tag=announcement group=update id=Brenlo.KESH.UI");
     EXPECT_TRUE(CalledFromHost(removed)) << "the left-over toast stays: " << removed;
     const ScopedHandle started(::OpenProcess(SYNCHRONIZE, FALSE, ProcessIdOf(removed)));
     EXPECT_TRUE(started && ::WaitForSingleObject(started.get(), 10000) == WAIT_OBJECT_0) << "the started host stays";
     EXPECT_TRUE(m_platform.Call(L"Show ").empty());
-    EXPECT_EQ(0, probe::CountUpdateWindows());
-}
-
-TEST_F(ToastHostProcess, AClickOnTheToastBringsTheWindowToTheForeground)
-{
-    const ScopedHandle click(::CreateEventW(nullptr, FALSE, FALSE, L"KeshTest_ToastClick"));
-    m_platform.Set(L"Click", L"KeshTest_ToastClick");
-    const HWND window = StartNotification();
-    ASSERT_NE(nullptr, window);
-    ASSERT_FALSE(WaitForCall(L"Show ").empty());
-    // The user is busy in another window when the click comes.
-    const HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
-                                         nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(probe::Activate(other));
-    ::SetEvent(click.get());
-    EXPECT_TRUE(probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000))
-        << "the window did not come forward";
-    ::DestroyWindow(other);
-    probe::ClickControl(window, IDC_CLOSE);
-    EXPECT_TRUE(m_ui.Wait(10000));
+    // No service runs here: only the interactive check says so; a notification never does.
+    const HWND opened = probe::WaitForUpdateWindow(10000);
+    ASSERT_NE(nullptr, opened) << "the click led nowhere";
+    EXPECT_TRUE(probe::WaitForControlText(opened, IDC_STATUS, kStatusNoConnection, 10000)) << "not the interactive check";
+    DWORD programId = 0;
+    ::GetWindowThreadProcessId(opened, &programId);
+    const ScopedHandle program(::OpenProcess(SYNCHRONIZE, FALSE, programId));
+    probe::ClickControl(opened, IDC_CLOSE);
+    EXPECT_TRUE(program && ::WaitForSingleObject(program.get(), 10000) == WAIT_OBJECT_0);
 }
 
 TEST_F(ToastHostProcess, TheUsersOffShowsNothingWhileARefusedOrFailedToastEndsInTheHostsBalloon)

@@ -27,10 +27,14 @@ void Announcer::Announce(const Announcement& announcement)
 {
     m_balloon.Arm(announcement);
     if (m_toastsExist) {
-        if (ToastActivatorsExist() && announcement.onClick) {
-            m_activator.Register([onClick = announcement.onClick](const std::wstring&) { onClick(); });
+        // One click, one answer: where the activator serves the click, the toast's own Activated
+        // event (which the platform raises for the same click) does not answer it again.
+        Announcement toast = announcement;
+        if (ToastActivatorsExist() && announcement.onClick &&
+            m_activator.Register([onClick = announcement.onClick](const std::wstring&) { onClick(); })) {
+            toast.onClick = nullptr;
         }
-        const auto outcome = m_toast.Show(announcement, m_balloon.ShowLater());
+        const auto outcome = m_toast.Show(toast, m_balloon.ShowLater());
         // The user's "off" is final: the balloon must not get around it.
         if (outcome != ToastChannel::Outcome::Refused) return;
     }

@@ -1,6 +1,7 @@
 #include "toasthost/AppIdentity.h"
 
 #include "framework/ScopedHandle.h"
+#include "toasthost/HostCommandLine.h"
 #include "toasthost/ToastActivator.h"
 #include "toasthost/WinRtRuntime.h"
 
@@ -20,12 +21,20 @@ namespace {
 
 constexpr size_t kMaxAppIdLength = 128;
 
-// System.AppUserModel.ID, {9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3} 5.
+// Windows 10 1809: the first build that shows an unpackaged program's toasts for an id named
+// only in the registry. Before it the id must be carried by a Start-menu shortcut, or Show
+// succeeds and nothing appears.
+constexpr DWORD kFirstBuildWithoutShortcut = 17763;
+
+// System.AppUserModel.ID and System.AppUserModel.ToastActivatorCLSID:
+// {9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3} 5 and 26.
 constexpr PROPERTYKEY kAppUserModelIdKey = { { 0x9f4c2855, 0x9f79, 0x4b39, { 0xa8, 0xd0, 0xe1, 0xd4, 0x2d, 0xe1, 0xd5, 0xf3 } }, 5 };
+constexpr PROPERTYKEY kToastActivatorClsidKey = { { 0x9f4c2855, 0x9f79, 0x4b39, { 0xa8, 0xd0, 0xe1, 0xd4, 0x2d, 0xe1, 0xd5, 0xf3 } }, 26 };
 
 struct Version {
     DWORD major = 0;
     DWORD minor = 0;
+    DWORD build = 0;
 };
 
 // The real version: GetVersionEx answers what the host's manifest lets it see.
@@ -39,7 +48,7 @@ Version WindowsVersion()
     OSVERSIONINFOW info = {};
     info.dwOSVersionInfoSize = sizeof(info);
     if (!rtlGetVersion || rtlGetVersion(&info) != 0) return {};
-    return { info.dwMajorVersion, info.dwMinorVersion };
+    return { info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber };
 }
 
 // The impersonation token of the calling thread, or null (the process's own user).
@@ -114,25 +123,10 @@ void KeepString(HKEY key, const wchar_t* name, const std::wstring& value)
     SetString(key, name, value);
 }
 
-// ToastHost.exe beside the module this code is in (the library, or the host itself).
-std::wstring HostPath()
-{
-    HMODULE self = nullptr;
-    wchar_t path[MAX_PATH] = {};
-    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              reinterpret_cast<LPCWSTR>(&HostPath), &self)) {
-        return std::wstring();
-    }
-    const DWORD length = ::GetModuleFileNameW(self, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::wstring();
-    std::wstring host(path, length);
-    return host.substr(0, host.find_last_of(L'\\') + 1) + L"ToastHost.exe";
-}
-
 // The activator's server, for COM to start when a toast is clicked with no host running.
 void RegisterActivator(HKEY user)
 {
-    const std::wstring host = HostPath();
+    const std::wstring host = BesideThisModule(kHostFileName);
     if (host.empty()) return;
     const std::wstring keyPath = std::wstring(L"Software\\Classes\\CLSID\\") + kToastActivatorClsidText + L"\\LocalServer32";
     ScopedRegKey key;
@@ -168,39 +162,95 @@ void RegisterInUserClasses(const wchar_t* appId, const wchar_t* displayName, HIC
     if (WriteIconPng(icon, iconPath)) SetString(key.get(), L"IconUri", iconPath);
 }
 
-// True when the shortcut was there before this call; otherwise it is made, if it can be.
-bool ShortcutExisted(const wchar_t* appId, const wchar_t* displayName)
+// Points the link at the program and gives it the id and the activator, the two properties the
+// shell reads from a shortcut.
+bool Describe(IShellLinkW* link, const std::wstring& program, const wchar_t* appId)
 {
-    const std::wstring programs = KnownFolder(FOLDERID_Programs);
-    if (programs.empty()) return false;
-    const std::wstring path = programs + L"\\" + FileNameOf(displayName) + L".lnk";
-    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-
-    wchar_t host[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, host, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
-
-    ComPtr<IShellLinkW> link;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.receiveVoid())) ||
-        FAILED(link->SetPath(host))) {
+    const std::wstring folder = program.substr(0, program.find_last_of(L'\\'));
+    if (FAILED(link->SetPath(program.c_str())) || FAILED(link->SetArguments(L"")) ||
+        FAILED(link->SetWorkingDirectory(folder.c_str()))) {
         return false;
     }
-    const ComPtr<IPropertyStore> properties = link.as<IPropertyStore>(IID_IPropertyStore);
-    if (!properties) return false;
+    ComPtr<IPropertyStore> properties;
+    if (FAILED(link->QueryInterface(IID_IPropertyStore, properties.receiveVoid()))) return false;
     PROPVARIANT id = {};
     const size_t bytes = (std::wcslen(appId) + 1) * sizeof(wchar_t);
     id.vt = VT_LPWSTR;
     id.pwszVal = static_cast<LPWSTR>(::CoTaskMemAlloc(bytes));
-    if (!id.pwszVal) return false;
-    std::memcpy(id.pwszVal, appId, bytes);
-    const bool stored = SUCCEEDED(properties->SetValue(kAppUserModelIdKey, id)) && SUCCEEDED(properties->Commit());
+    PROPVARIANT activator = {};
+    activator.vt = VT_CLSID;
+    activator.puuid = static_cast<CLSID*>(::CoTaskMemAlloc(sizeof(CLSID)));
+    bool stored = false;
+    if (id.pwszVal && activator.puuid) {
+        std::memcpy(id.pwszVal, appId, bytes);
+        *activator.puuid = kToastActivatorClsid;
+        stored = SUCCEEDED(properties->SetValue(kAppUserModelIdKey, id)) &&
+                 SUCCEEDED(properties->SetValue(kToastActivatorClsidKey, activator)) &&
+                 SUCCEEDED(properties->Commit());
+    }
     ::PropVariantClear(&id);
-    const ComPtr<IPersistFile> file = link.as<IPersistFile>(IID_IPersistFile);
-    if (stored && file) file->Save(path.c_str(), TRUE);
-    return false;
+    ::PropVariantClear(&activator);
+    return stored;
+}
+
+// The link's target, as stored.
+std::wstring TargetOf(IShellLinkW* link)
+{
+    wchar_t target[MAX_PATH] = {};
+    return SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) ? target : L"";
+}
+
+// Whether a target is the program or its host, wherever they stood: a shortcut of ours.
+bool IsOurs(const std::wstring& target)
+{
+    const size_t slash = target.find_last_of(L'\\');
+    const wchar_t* name = target.c_str() + (slash == std::wstring::npos ? 0 : slash + 1);
+    return _wcsicmp(name, kProgramFileName) == 0 || _wcsicmp(name, kHostFileName) == 0;
+}
+
+// The Start-menu shortcut that carries the id (Windows 8, 8.1 and 10 before 1809): the program's
+// entry, opened from Start as the interactive check. True when one of ours was there already
+// (pointed at the program now, if it pointed elsewhere: the shell knows its id); false when it
+// had to be made, or could be neither made nor corrected.
+bool ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName)
+{
+    const std::wstring programs = KnownFolder(FOLDERID_Programs);
+    const std::wstring program = BesideThisModule(kProgramFileName);
+    if (programs.empty() || program.empty()) return false;
+    const std::wstring path = programs + L"\\" + FileNameOf(displayName) + L".lnk";
+
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.receiveVoid())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.receiveVoid()))) {
+        return false;
+    }
+    const bool existed = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (existed) {
+        // Someone else's shortcut under our name stays as it is; it carries no id of ours.
+        if (FAILED(file->Load(path.c_str(), STGM_READWRITE))) return false;
+        const std::wstring target = TargetOf(link.get());
+        if (!IsOurs(target)) return false;
+        if (_wcsicmp(target.c_str(), program.c_str()) == 0) return true;
+    }
+    return Describe(link.get(), program, appId) && SUCCEEDED(file->Save(path.c_str(), TRUE)) && existed;
 }
 
 }  // namespace
+
+std::wstring BesideThisModule(const wchar_t* fileName)
+{
+    HMODULE self = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCWSTR>(&BesideThisModule), &self)) {
+        return std::wstring();
+    }
+    const DWORD length = ::GetModuleFileNameW(self, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::wstring();
+    const std::wstring module(path, length);
+    return module.substr(0, module.find_last_of(L'\\') + 1) + fileName;
+}
 
 DWORD WindowsMajorVersion()
 {
@@ -221,8 +271,9 @@ bool RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON
     const Version version = WindowsVersion();
     if (version.major >= 10) {
         RegisterInUserClasses(appId, displayName, icon);
+        if (version.build < kFirstBuildWithoutShortcut) return ShortcutKnownToTheShell(appId, displayName);
     } else if (version.major == 6 && (version.minor == 2 || version.minor == 3)) {
-        return ShortcutExisted(appId, displayName);
+        return ShortcutKnownToTheShell(appId, displayName);
     }
     return true;
 }

@@ -160,7 +160,8 @@ ToastChannel::Outcome ToastChannel::Show(const Announcement& announcement, std::
 
     EventToken activated = {};
     EventToken failed = {};
-    const bool activatedAdded = Subscribe(kIID_ToastActivatedHandler, announcement.onClick,
+    const bool activatedAdded = announcement.onClick &&
+                                Subscribe(kIID_ToastActivatedHandler, announcement.onClick,
                                           [&](IToastEventHandler* h) { return toast->add_Activated(h, &activated); });
     const bool failedAdded = Subscribe(kIID_ToastFailedHandler, std::move(onFailed),
                                        [&](IToastEventHandler* h) { return toast->add_Failed(h, &failed); });

@@ -5,10 +5,11 @@
 // integrity level takes no message from here. On Windows 10 and later the click arrives through
 // the toast activator the announcer serves while it runs. Started by COM instead ("-Embedding"),
 // for a click on a toast whose program and host are gone, it takes that toast out of the
-// notification centre and ends.
+// notification centre, starts the program for an interactive check, and ends.
 
 #include "framework/ScopedHandle.h"
 #include "toasthost/Announcer.h"
+#include "toasthost/AppIdentity.h"
 #include "toasthost/HostCommandLine.h"
 #include "toasthost/ToastActivator.h"
 
@@ -57,9 +58,29 @@ bool StartedByCom(LPCWSTR arguments)
     return (*arguments == L'-' || *arguments == L'/') && _wcsicmp(arguments + 1, L"Embedding") == 0;
 }
 
-// A click on a toast no host is running for: the program that showed it is gone, so the toast
-// only goes. Nothing is opened, nothing started.
-void RemoveTheClickedToast()
+// The program beside this host, as the user this host runs as and in interactive mode: it asks
+// the service and offers the update page itself. The click's right to the foreground goes with it.
+void StartTheProgram()
+{
+    const std::wstring program = toasthost::BesideThisModule(toasthost::kProgramFileName);
+    if (program.empty()) return;
+    const std::wstring folder = program.substr(0, program.find_last_of(L'\\'));
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                          &startup, &process)) {
+        return;
+    }
+    ::AllowSetForegroundWindow(process.dwProcessId);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+}
+
+// A click on a toast no host is running for: the program that showed it is gone (ended, killed,
+// or the machine restarted), so the toast goes, and the program opens for the user to check.
+void AnswerALeftOverToast()
 {
     toasthost::WinRtRuntime runtime;
     if (!runtime.Start()) return;
@@ -82,7 +103,10 @@ void RemoveTheClickedToast()
             }
             activator.Revoke();
         }
-        if (!clicked.empty()) toasthost::ToastChannel::RemoveLeftOver(runtime, clicked.c_str());
+        if (!clicked.empty()) {
+            toasthost::ToastChannel::RemoveLeftOver(runtime, clicked.c_str());
+            StartTheProgram();
+        }
     }
     runtime.Stop();
 }
@@ -92,7 +116,7 @@ void RemoveTheClickedToast()
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR lpCmdLine, int)
 {
     if (StartedByCom(lpCmdLine)) {
-        RemoveTheClickedToast();
+        AnswerALeftOverToast();
         return 0;
     }
     toasthost::HostRequest request;

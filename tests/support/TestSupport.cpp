@@ -3,6 +3,7 @@
 #include "Probe.h"
 #include "app/UpdateSettings.h"
 #include "service/UpdateServiceContract.h"
+#include "toasthost/ToastActivator.h"
 #include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
@@ -596,18 +597,66 @@ void ToastPlatformStandIn::ClearLog() const
     ::DeleteFileW(m_log.c_str());
 }
 
-ReportedWindowsVersion::ReportedWindowsVersion(const wchar_t* program, const wchar_t* version)
-    : m_key(std::wstring(L"Software\\Wine\\AppDefaults\\") + program)
+namespace {
+
+constexpr wchar_t kCurrentVersionKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion";
+
+std::wstring StringValue(HKEY root, const wchar_t* key, const wchar_t* name)
 {
-    ScopedRegKey key;
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.receive(), nullptr);
-    ::RegSetValueExW(key.get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                     static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+    wchar_t value[64] = {};
+    DWORD bytes = sizeof(value);
+    return ::RegGetValueW(root, key, name, RRF_RT_REG_SZ, nullptr, value, &bytes) == ERROR_SUCCESS ? value : L"";
+}
+
+void SetStringValue(HKEY root, const wchar_t* key, const wchar_t* name, const std::wstring& value)
+{
+    if (value.empty()) {
+        ::RegDeleteKeyValueW(root, key, name);
+    } else {
+        ::RegSetKeyValueW(root, key, name, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    }
+}
+
+}  // namespace
+
+ReportedWindowsVersion::ReportedWindowsVersion(const wchar_t* program, const wchar_t* version)
+{
+    if (program) {
+        m_key = std::wstring(L"Software\\Wine\\AppDefaults\\") + program;
+        SetStringValue(HKEY_CURRENT_USER, m_key.c_str(), L"Version", version);
+        return;
+    }
+    const std::wstring number(version);
+    const size_t build = number.find_last_of(L'.');
+    m_default = StringValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version");
+    m_number = StringValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"CurrentVersion");
+    m_build = StringValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"CurrentBuildNumber");
+    SetStringValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", L"");
+    SetStringValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"CurrentVersion", number.substr(0, build));
+    SetStringValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"CurrentBuildNumber", number.substr(build + 1));
 }
 
 ReportedWindowsVersion::~ReportedWindowsVersion()
 {
-    ::RegDeleteKeyW(HKEY_CURRENT_USER, m_key.c_str());
+    if (!m_key.empty()) {
+        ::RegDeleteKeyW(HKEY_CURRENT_USER, m_key.c_str());
+        return;
+    }
+    SetStringValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"CurrentVersion", m_number);
+    SetStringValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"CurrentBuildNumber", m_build);
+    SetStringValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", m_default);
+}
+
+HRESULT ClickThroughTheActivator()
+{
+    toasthost::INotificationActivationCallback* activator = nullptr;
+    HRESULT result = ::CoCreateInstance(toasthost::kToastActivatorClsid, nullptr, CLSCTX_LOCAL_SERVER,
+                                        toasthost::kIID_INotificationActivationCallback,
+                                        reinterpret_cast<void**>(&activator));
+    if (FAILED(result)) return result;
+    result = activator->Activate(L"Brenlo.KESH.UI", L"", nullptr, 0);
+    activator->Release();
+    return result;
 }
 
 }  // namespace kesh_test

@@ -68,8 +68,9 @@ bool GetSettingString(LPCWSTR name, std::wstring& value);
 // Last_KESHUI_WL as stored, or "<none>".
 std::wstring LastShownResponse();
 
-// Each test starts with no key, and leaves none behind.
-// The Windows version Wine reports to programs of that file name started while the object lives.
+// The Windows version Wine reports to programs started while the object lives: one Wine names
+// ("win8") to programs of that file name; or, with no program, a numbered one ("10.0.14393") to
+// every program, which Wine reads from CurrentVersion once the prefix's own default is set aside.
 class ReportedWindowsVersion {
 public:
     ReportedWindowsVersion(const wchar_t* program, const wchar_t* version);
@@ -79,8 +80,14 @@ public:
 
 private:
     std::wstring m_key;
+    std::wstring m_default, m_number, m_build;  // what a numbered version replaced
 };
 
+// Plays the platform on Windows 10 when the user clicks a toast: creates the toasts' activator
+// (from a process that registered it, or through its local server) and calls Activate.
+HRESULT ClickThroughTheActivator();
+
+// Each test starts with no key, and leaves none behind.
 class SettingsKeyGuard {
 public:
     SettingsKeyGuard() { DeleteSettingsKey(); }
