@@ -2,7 +2,7 @@
 
 #include "app/RunMode.h"
 #include "app/UpdateSettings.h"
-#include "framework/ScopedHandle.h"
+#include "win32/ScopedHandle.h"
 #include "service/UpdateServiceContract.h"
 #include "session/ProcessComSecurity.h"
 #include "ui/KeshUIDlg.h"

@@ -1,6 +1,6 @@
 #include "app/UpdateSettings.h"
 
-#include "framework/ScopedHandle.h"
+#include "win32/ScopedHandle.h"
 
 #include <cwchar>
 

@@ -14,6 +14,8 @@
 #include "Probe.h"
 #include "app/UpdateSettings.h"
 #include "service/UpdateServiceContract.h"
+#include "toasthost/ToastHostExports.h"
+#include "win32/Module.h"
 
 #include <psapi.h>
 
@@ -245,16 +247,10 @@ bool MeasureDisplayToast(const std::wstring& library, bool impersonating, std::v
 {
     const HMODULE module = ::LoadLibraryW(library.c_str());
     if (!module) return false;
-    using Init = int(WINAPI*)();
-    using UnInit = void(WINAPI*)();
-    using Display = void(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, HWND);
-    using Visibility = int(WINAPI*)(int*, int*, LONGLONG*);
-    const auto init = reinterpret_cast<Init>(reinterpret_cast<void*>(::GetProcAddress(module, "Init")));
-    const auto unInit = reinterpret_cast<UnInit>(reinterpret_cast<void*>(::GetProcAddress(module, "UnInit")));
-    const auto display =
-        reinterpret_cast<Display>(reinterpret_cast<void*>(::GetProcAddress(module, "DisplayToastNotification")));
-    const auto visibility =
-        reinterpret_cast<Visibility>(reinterpret_cast<void*>(::GetProcAddress(module, "GetVisibility")));
+    const auto init = LookUp<toasthost::PFN_Init>(module, toasthost::kInitExport);
+    const auto unInit = LookUp<toasthost::PFN_UnInit>(module, toasthost::kUnInitExport);
+    const auto display = LookUp<toasthost::PFN_DisplayToastNotification>(module, toasthost::kDisplayToastNotificationExport);
+    const auto visibility = LookUp<toasthost::PFN_GetVisibility>(module, toasthost::kGetVisibilityExport);
     bool ok = init && unInit && display && visibility && init() != 0;
     if (ok) {
         const HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,

@@ -1,7 +1,7 @@
 # What a release contains: the zip made by CPack (`cmake --build BUILD --target package`) and
 # the inputs of the Windows Installer package that tools/release.sh builds with wixl.
 
-install(TARGETS KeshUI ToastHost ToastHostProcess RUNTIME DESTINATION . COMPONENT product)
+install(TARGETS KeshUI ToastHostDll ToastHostExe RUNTIME DESTINATION . COMPONENT product)
 
 set(KESH_RELEASE_DIR ${CMAKE_BINARY_DIR}/release)
 configure_file(${PROJECT_SOURCE_DIR}/tools/release/README-admin.txt.in ${KESH_RELEASE_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)

@@ -1,5 +1,5 @@
 #include "CWinApp.h"
-#include "DllSearch.h"
+#include "win32/DllSearch.h"
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
 {

@@ -1,6 +1,6 @@
 #include "session/ConsoleSessionApi.h"
 
-#include "framework/ScopedHandle.h"
+#include "win32/Token.h"
 
 #include <objbase.h>
 #include <userenv.h>
@@ -18,13 +18,8 @@ bool ProcessRunsAsLocalSystem()
     // A process that cannot read its own token is treated as LocalSystem: the safe answer, since
     // it only means that nothing is opened in the process's own context.
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive())) return true;
-    DWORD bytes = 0;
-    ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &bytes);
-    if (bytes == 0) return true;
-    std::vector<BYTE> buffer(bytes);
-    if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), bytes, &bytes)) return true;
-    const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
-    return ::IsWellKnownSid(user->User.Sid, WinLocalSystemSid) != FALSE;
+    std::vector<BYTE> user = TokenUserSid(token.get());
+    return user.empty() || ::IsWellKnownSid(user.data(), WinLocalSystemSid) != FALSE;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "session/LaunchUrlInUserSession.h"
 
-#include "framework/ScopedHandle.h"
+#include "win32/ScopedHandle.h"
 #include "session/ConsoleSessionApi.h"
 
 #include <string>

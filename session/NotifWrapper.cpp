@@ -3,6 +3,7 @@
 #include "framework/CWinApp.h"
 #include "session/ConsoleSessionApi.h"
 #include "app/ProductTexts.h"
+#include "win32/Module.h"
 
 namespace {
 
@@ -18,12 +19,6 @@ bool PlatformHasToasts()
     return version.dwMajorVersion > 6 || (version.dwMajorVersion == 6 && version.dwMinorVersion >= 2);
 }
 
-template <typename Function>
-Function LookUp(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
 }  // namespace
 
 CNotifWrapper::CNotifWrapper()
@@ -36,11 +31,11 @@ CNotifWrapper::CNotifWrapper()
                                      LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!m_hModule) return;
 
-    m_pfnInit = LookUp<PFN_Init>(m_hModule.get(), "Init");
-    m_pfnUnInit = LookUp<PFN_UnInit>(m_hModule.get(), "UnInit");
+    m_pfnInit = LookUp<PFN_Init>(m_hModule.get(), toasthost::kInitExport);
+    m_pfnUnInit = LookUp<PFN_UnInit>(m_hModule.get(), toasthost::kUnInitExport);
     m_pfnDisplayToastNotification =
-        LookUp<PFN_DisplayToastNotification>(m_hModule.get(), "DisplayToastNotification");
-    m_pfnGetVisibility = LookUp<PFN_GetVisibility>(m_hModule.get(), "GetVisibility");
+        LookUp<PFN_DisplayToastNotification>(m_hModule.get(), toasthost::kDisplayToastNotificationExport);
+    m_pfnGetVisibility = LookUp<PFN_GetVisibility>(m_hModule.get(), toasthost::kGetVisibilityExport);
     if (!m_pfnInit || !m_pfnUnInit || !m_pfnDisplayToastNotification || !m_pfnGetVisibility) {
         Unload();
         return;

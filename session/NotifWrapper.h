@@ -4,7 +4,8 @@
 // the program's session, and releases the library when destroyed. A toast is optional: whenever
 // it cannot be raised, nothing happens and nothing is reported.
 
-#include "framework/ScopedHandle.h"
+#include "toasthost/ToastHostExports.h"
+#include "win32/ScopedHandle.h"
 
 inline constexpr wchar_t kToastLibraryName[] = L"ToastHost.dll";
 inline constexpr wchar_t kToastText[] = L"New version of drivers and firmware package is available for download.";
@@ -12,11 +13,10 @@ inline constexpr wchar_t kAppUserModelId[] = L"Brenlo.KESH.UI";
 
 class CNotifWrapper {
 public:
-    using PFN_Init = int(WINAPI*)();
-    using PFN_UnInit = void(WINAPI*)();
-    using PFN_DisplayToastNotification = void(WINAPI*)(LPCWSTR title, LPCWSTR text, LPCWSTR appUserModelId,
-                                                       HWND owner);
-    using PFN_GetVisibility = int(WINAPI*)(int* first, int* second, LONGLONG* third);
+    using PFN_Init = toasthost::PFN_Init;
+    using PFN_UnInit = toasthost::PFN_UnInit;
+    using PFN_DisplayToastNotification = toasthost::PFN_DisplayToastNotification;
+    using PFN_GetVisibility = toasthost::PFN_GetVisibility;
 
     // Loads and prepares the library, all or nothing.
     CNotifWrapper();

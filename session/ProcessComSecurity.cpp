@@ -1,6 +1,6 @@
 #include "session/ProcessComSecurity.h"
 
-#include "framework/ScopedHandle.h"
+#include "win32/Token.h"
 
 namespace {
 
@@ -11,20 +11,6 @@ std::vector<BYTE> WellKnownSid(WELL_KNOWN_SID_TYPE type)
     if (!::CreateWellKnownSid(type, nullptr, sid.data(), &bytes)) return {};
     sid.resize(bytes);
     return sid;
-}
-
-// The SID of the token's user, copied.
-std::vector<BYTE> TokenUserSid(HANDLE token)
-{
-    DWORD bytes = 0;
-    ::GetTokenInformation(token, TokenUser, nullptr, 0, &bytes);
-    if (bytes == 0) return {};
-    std::vector<BYTE> buffer(bytes);
-    if (!::GetTokenInformation(token, TokenUser, buffer.data(), bytes, &bytes)) return {};
-    const PSID sid = reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid;
-    std::vector<BYTE> copy(::GetLengthSid(sid));
-    if (!::CopySid(static_cast<DWORD>(copy.size()), copy.data(), sid)) return {};
-    return copy;
 }
 
 // Set while a ProcessComSecurity of this process admits the session's user.

@@ -5,8 +5,10 @@
 #include "Probe.h"
 #include "support/TestSupport.h"
 #include "toasthost/HostCommandLine.h"
+#include "toasthost/ToastHostExports.h"
 #include "toasthost/ToastXml.h"
 #include "toasthost/Visibility.h"
+#include "win32/Module.h"
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
@@ -67,12 +69,10 @@ protected:
         ::SendMessageW(m_owner, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
         m_library = ::LoadLibraryW(BinPath(L"ToastHost.dll").c_str());
         ASSERT_NE(nullptr, m_library);
-        m_init = reinterpret_cast<Init>(reinterpret_cast<void*>(::GetProcAddress(m_library, "Init")));
-        m_unInit = reinterpret_cast<UnInit>(reinterpret_cast<void*>(::GetProcAddress(m_library, "UnInit")));
-        m_display = reinterpret_cast<Display>(
-            reinterpret_cast<void*>(::GetProcAddress(m_library, "DisplayToastNotification")));
-        m_visibility =
-            reinterpret_cast<Visibility>(reinterpret_cast<void*>(::GetProcAddress(m_library, "GetVisibility")));
+        m_init = LookUp<toasthost::PFN_Init>(m_library, toasthost::kInitExport);
+        m_unInit = LookUp<toasthost::PFN_UnInit>(m_library, toasthost::kUnInitExport);
+        m_display = LookUp<toasthost::PFN_DisplayToastNotification>(m_library, toasthost::kDisplayToastNotificationExport);
+        m_visibility = LookUp<toasthost::PFN_GetVisibility>(m_library, toasthost::kGetVisibilityExport);
         ASSERT_TRUE(m_init && m_unInit && m_display && m_visibility);
     }
     void TearDown() override
@@ -98,16 +98,12 @@ protected:
         return seen;
     }
 
-    using Init = int(WINAPI*)();
-    using UnInit = void(WINAPI*)();
-    using Display = void(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, HWND);
-    using Visibility = int(WINAPI*)(int*, int*, LONGLONG*);
     HWND m_owner = nullptr;
     HMODULE m_library = nullptr;
-    Init m_init = nullptr;
-    UnInit m_unInit = nullptr;
-    Display m_display = nullptr;
-    Visibility m_visibility = nullptr;
+    toasthost::PFN_Init m_init = nullptr;
+    toasthost::PFN_UnInit m_unInit = nullptr;
+    toasthost::PFN_DisplayToastNotification m_display = nullptr;
+    toasthost::PFN_GetVisibility m_visibility = nullptr;
     std::unique_ptr<ToastPlatformStandIn> m_standIn;
 };
 

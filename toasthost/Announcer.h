@@ -40,9 +40,6 @@ public:
     void Announce(const Announcement& announcement);
     // Readies the balloon alone, whatever the system has; the action shows it, from any thread.
     std::function<void()> ArmBalloon(const Announcement& announcement);
-    // Runs `action` once the preparing thread is idle: for a window being made there, once it is
-    // shown and painted. False when it cannot be arranged.
-    bool RunWhenIdle(void (*action)(void*), void* context) { return m_balloon.RunWhenIdle(action, context); }
     // Takes what was announced away: off the screen, out of the notification centre, out of the
     // notification area.
     void Withdraw();

@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <cwchar>
-#include <utility>
 
 namespace toasthost {
 
@@ -13,8 +12,6 @@ constexpr wchar_t kWindowClass[] = L"ToastHost balloon owner";
 constexpr UINT kIconId = 1;
 constexpr UINT kIconCallbackMessage = WM_APP + 1;
 constexpr UINT kAddIconMessage = WM_APP + 2;
-// A timer comes after every other message, painting included: the thread is idle when it fires.
-constexpr UINT_PTR kIdleTimer = 1;
 
 void CopyTruncated(wchar_t* target, size_t capacity, const wchar_t* text)
 {
@@ -22,20 +19,6 @@ void CopyTruncated(wchar_t* target, size_t capacity, const wchar_t* text)
 }
 
 }  // namespace
-
-void BringOwnerToFront(HWND owner)
-{
-    if (!owner || !::IsWindow(owner)) return;
-    if (::IsIconic(owner)) ::ShowWindowAsync(owner, SW_RESTORE);
-    if (::SetForegroundWindow(owner)) return;
-    // Refused (the right to take the foreground did not reach this process): the taskbar button
-    // calls the user until the window is in front.
-    FLASHWINFO flash = {};
-    flash.cbSize = sizeof(flash);
-    flash.hwnd = owner;
-    flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
-    ::FlashWindowEx(&flash);
-}
 
 BalloonChannel::~BalloonChannel()
 {
@@ -86,14 +69,6 @@ std::function<void()> BalloonChannel::ShowLater() const
     // Only the window's handle: a posted request to a window that is gone goes nowhere.
     const HWND window = m_window;
     return [window] { ::PostMessageW(window, kAddIconMessage, 0, 0); };
-}
-
-bool BalloonChannel::RunWhenIdle(void (*action)(void*), void* context)
-{
-    if (!m_window || !::SetTimer(m_window, kIdleTimer, USER_TIMER_MINIMUM, nullptr)) return false;
-    m_pfnIdleAction = action;
-    m_idleContext = context;
-    return true;
 }
 
 bool BalloonChannel::AddIcon()
@@ -150,14 +125,6 @@ void BalloonChannel::Close()
 LRESULT CALLBACK BalloonChannel::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* channel = reinterpret_cast<BalloonChannel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_TIMER && wParam == kIdleTimer) {
-        ::KillTimer(window, kIdleTimer);
-        if (channel && channel->m_pfnIdleAction) {
-            const auto action = std::exchange(channel->m_pfnIdleAction, nullptr);
-            action(channel->m_idleContext);
-        }
-        return 0;
-    }
     if (message == kAddIconMessage) {
         if (channel) channel->AddIcon();
         return 0;

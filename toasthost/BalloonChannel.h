@@ -28,9 +28,6 @@ public:
     bool Show();
     // What Show does, as an action that any thread may run at any time, even after Close.
     std::function<void()> ShowLater() const;
-    // Runs `action` once the window's thread has nothing else to do: its queue is empty and its
-    // windows painted. Never after Close; a second request replaces the first.
-    bool RunWhenIdle(void (*action)(void*), void* context);
     // Removes the icon, if shown.
     void Withdraw();
     // Removes the icon (if shown) and the window.
@@ -43,14 +40,8 @@ private:
     HINSTANCE m_module = nullptr;
     HWND m_window = nullptr;
     Announcement m_announcement;
-    void (*m_pfnIdleAction)(void*) = nullptr;
-    void* m_idleContext = nullptr;
     bool m_armed = false;  // shown once asked to, until withdrawn
     bool m_iconShown = false;
 };
-
-// Restores `owner` if minimised and brings it to the front: what a click does when the owner's
-// own process raised the announcement.
-void BringOwnerToFront(HWND owner);
 
 }  // namespace toasthost

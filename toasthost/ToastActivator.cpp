@@ -1,7 +1,7 @@
 #include "toasthost/ToastActivator.h"
 
-#include "toasthost/AppIdentity.h"
 #include "toasthost/CountedObject.h"
+#include "win32/WindowsVersion.h"
 
 #include <new>
 #include <utility>
@@ -54,7 +54,7 @@ private:
 
 bool ToastActivatorsExist()
 {
-    return WindowsMajorVersion() >= 10;
+    return RealWindowsVersion().major >= 10;
 }
 
 bool ToastActivator::Register(std::function<void(const std::wstring& appId)> onActivate)

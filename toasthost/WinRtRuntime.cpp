@@ -1,18 +1,10 @@
 #include "toasthost/WinRtRuntime.h"
 
+#include "win32/Module.h"
+
 #include <cwchar>
 
 namespace toasthost {
-
-namespace {
-
-template <typename Function>
-Function LookUp(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
-}  // namespace
 
 WinRtRuntime::~WinRtRuntime()
 {

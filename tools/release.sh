@@ -38,7 +38,7 @@ export TZ=UTC
 cmake -S "$root" -B "$build" -DBUILD_TESTING=OFF >/dev/null
 # Linked anew every time: a signed copy from an earlier run must not slip into an unsigned one.
 rm -f "$build/bin/KeshUI.exe" "$build/bin/ToastHost.dll" "$build/bin/ToastHost.exe"
-cmake --build "$build" -j"$(nproc)" --target KeshUI ToastHost ToastHostProcess
+cmake --build "$build" -j"$(nproc)" --target KeshUI ToastHostDll ToastHostExe
 version=$(sed -n 's/^#define KESH_VERSION_TEXT "\(.*\)"$/\1/p' "$build/generated/ProductVersion.h")
 company=$(sed -n 's/^#define KESH_COMPANY_NAME "\(.*\)"$/\1/p' "$build/generated/ProductVersion.h")
 bin="$build/bin"

@@ -29,7 +29,7 @@ done
 bash "$root/tools/install-deps.sh"
 build=${KESH_BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target KeshUI ToastHost ToastHostProcess KeshServiceSim KeshProbe UrlCapture >/dev/null
+cmake --build "$build" -j"$(nproc)" --target KeshUI ToastHostDll ToastHostExe KeshServiceSim KeshProbe UrlCapture >/dev/null
 
 source "$root/tools/wine/wine-env.sh"
 if [ "$headless" = 0 ]; then export KESH_USE_OWN_DISPLAY=0; user_display=$DISPLAY; fi

@@ -5,7 +5,7 @@
 
 #include "framework/CDialogEx.h"
 #include "framework/CFont.h"
-#include "framework/ScopedHandle.h"
+#include "win32/ScopedHandle.h"
 #include "service/UpdateCheckHandshake.h"
 
 #include <memory>

@@ -5,7 +5,7 @@
 // the toast-library doubles' call logs.
 
 #include "framework/CDialogEx.h"
-#include "framework/ScopedHandle.h"
+#include "win32/ScopedHandle.h"
 
 #include <windows.h>
 

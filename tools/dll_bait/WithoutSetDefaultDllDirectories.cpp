@@ -1,7 +1,7 @@
 // Stands in, in a test build of KeshUI.exe, for a Windows without SetDefaultDllDirectories
 // (Vista and 7 without the update that brought it).
 
-#include "framework/DllSearch.h"
+#include "win32/DllSearch.h"
 
 PFN_SetDefaultDllDirectories FindSetDefaultDllDirectories()
 {

@@ -14,7 +14,7 @@
 //   --quit EVENT         exit when this (existing) event is set
 
 #include "app/UpdateSettings.h"
-#include "framework/ScopedHandle.h"
+#include "win32/ScopedHandle.h"
 #include "service/UpdateServiceContract.h"
 
 #include <sddl.h>

@@ -3,6 +3,9 @@
 // Every call is appended, one UTF-16 line each, to the file named by %KESH_TOAST_LOG%, with its
 // arguments, its thread and whether the thread was impersonating.
 
+#define TOASTHOST_EXPORT __declspec(dllexport)
+#include "toasthost/ToastHostExports.h"
+
 #include <windows.h>
 
 #include <string>
@@ -53,20 +56,20 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
     return TRUE;
 }
 
-extern "C" __declspec(dllexport) int WINAPI Init()
+extern "C" int WINAPI Init()
 {
     Log(L"Init");
     return TOAST_INIT_RESULT;
 }
 
-extern "C" __declspec(dllexport) void WINAPI UnInit()
+extern "C" void WINAPI UnInit()
 {
     // Whether the update window is still on screen: the adapter must go before the window ends.
     const HWND window = ::FindWindowW(L"#32770", L"Mobile Broadband Update");
     Log(std::wstring(L"UnInit window=") + (window && ::IsWindowVisible(window) ? L"1" : L"0"));
 }
 
-extern "C" __declspec(dllexport) void WINAPI DisplayToastNotification(LPCWSTR title, LPCWSTR text,
+extern "C" void WINAPI DisplayToastNotification(LPCWSTR title, LPCWSTR text,
                                                                       LPCWSTR appUserModelId, HWND owner)
 {
     wchar_t ownerText[32];
@@ -76,7 +79,7 @@ extern "C" __declspec(dllexport) void WINAPI DisplayToastNotification(LPCWSTR ti
 }
 
 #ifndef TOAST_WITHOUT_GETVISIBILITY
-extern "C" __declspec(dllexport) int WINAPI GetVisibility(int* first, int* second, LONGLONG* third)
+extern "C" int WINAPI GetVisibility(int* first, int* second, LONGLONG* third)
 {
     Log(L"GetVisibility");
     *first = TOAST_FIRST;

@@ -1,7 +1,7 @@
-#include "toasthost/UserHost.h"
+#include "toasthost/HostLauncher.h"
 
-#include "toasthost/BalloonChannel.h"
 #include "toasthost/HostCommandLine.h"
+#include "win32/Module.h"
 
 #include <memory>
 #include <vector>
@@ -12,12 +12,6 @@ namespace {
 
 // How long closing the program's window may wait for the host to withdraw and end.
 constexpr DWORD kHostEndTimeoutMs = 3000;
-
-template <typename Function>
-Function LookUp(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
 
 // A copy of `source` with the given rights that a child process inherits.
 HANDLE InheritableCopy(HANDLE source, DWORD access)
@@ -58,31 +52,13 @@ private:
     LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
 };
 
-std::wstring ThisProgramsImage()
-{
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
-        if (length < path.size()) return std::wstring(path.data(), length);
-        path.resize(path.size() * 2);
-    }
-}
-
 }  // namespace
 
-bool UserHost::Prepare(HMODULE library)
+bool HostLauncher::Prepare(HMODULE library)
 {
-    std::vector<wchar_t> path(MAX_PATH);
-    DWORD length = 0;
-    while ((length = ::GetModuleFileNameW(library, path.data(), static_cast<DWORD>(path.size()))) == path.size()) {
-        path.resize(path.size() * 2);
-    }
-    const std::wstring self(path.data(), length);
-    const size_t slash = self.find_last_of(L'\\');
-    if (length == 0 || slash == std::wstring::npos) return false;
-    m_folder = self.substr(0, slash);
-    m_hostPath = m_folder + L"\\" + kHostFileName;
+    m_hostPath = BesideModule(library, kHostFileName);
+    m_folder = FolderOf(m_hostPath);
+    if (m_hostPath.empty()) return false;
 
     m_userenv.reset(::LoadLibraryExW(L"userenv.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!m_userenv) return false;
@@ -91,7 +67,7 @@ bool UserHost::Prepare(HMODULE library)
     return m_pfnCreateEnvironmentBlock && m_pfnDestroyEnvironmentBlock;
 }
 
-bool UserHost::Take(HANDLE userToken, const Announcement& announcement, HWND owner, std::function<void()> onFailure)
+bool HostLauncher::Take(HANDLE userToken, const Announcement& announcement, HWND owner, std::function<void()> onFailure)
 {
     Stop();  // never two hosts
     if (!m_pfnCreateEnvironmentBlock || !userToken) return false;
@@ -108,7 +84,7 @@ bool UserHost::Take(HANDLE userToken, const Announcement& announcement, HWND own
     return true;
 }
 
-void UserHost::Launch()
+void HostLauncher::Launch()
 {
     if (!m_taken || m_starter.joinable()) return;
     std::shared_ptr<Taken> taken(std::move(m_taken));
@@ -122,7 +98,7 @@ void UserHost::Launch()
 }
 
 // Runs on the starter thread, as the process itself.
-bool UserHost::StartAsUser(HANDLE primaryToken, const Announcement& announcement)
+bool HostLauncher::StartAsUser(HANDLE primaryToken, const Announcement& announcement)
 {
     LPVOID environment = nullptr;
     if (!m_pfnCreateEnvironmentBlock(&environment, primaryToken, FALSE)) return false;
@@ -142,7 +118,7 @@ bool UserHost::StartAsUser(HANDLE primaryToken, const Announcement& announcement
     request.title = announcement.title;
     request.text = announcement.text;
     request.appId = announcement.appId;
-    request.programImage = ThisProgramsImage();
+    request.programImage = ModulePath(nullptr);
     request.programId = ::GetCurrentProcessId();
     request.program = programForHost.get();
     request.withdraw = withdrawForHost.get();
@@ -169,24 +145,15 @@ bool UserHost::StartAsUser(HANDLE primaryToken, const Announcement& announcement
     m_clicked = std::move(clicked);
     // The host cannot reach the owner across integrity levels; this process brings it forward
     // itself, with the right to do so that the host hands on with the click.
-    ::RegisterWaitForSingleObject(&m_clickWait, m_clicked.get(), &UserHost::OnClicked, this, INFINITE,
-                                  WT_EXECUTEDEFAULT);
+    m_clickListener.Listen(m_clicked.get(), m_owner);
     return true;
 }
 
-void CALLBACK UserHost::OnClicked(void* context, BOOLEAN)
-{
-    BringOwnerToFront(static_cast<UserHost*>(context)->m_owner);
-}
-
-void UserHost::Stop()
+void HostLauncher::Stop()
 {
     m_taken.reset();  // taken, never launched
     if (m_starter.joinable()) m_starter.join();
-    if (m_clickWait) {
-        ::UnregisterWaitEx(m_clickWait, INVALID_HANDLE_VALUE);  // waits for a click being handled
-        m_clickWait = nullptr;
-    }
+    m_clickListener.Stop();  // waits for a click being handled
     if (m_process) {
         ::SetEvent(m_withdraw.get());
         if (::WaitForSingleObject(m_process.get(), kHostEndTimeoutMs) != WAIT_OBJECT_0) {

@@ -3,7 +3,6 @@
 // what it opened.
 
 #include <windows.h>
-#include <userenv.h>
 
 template <typename T, typename Closer>
 class ScopedResource {

@@ -1,17 +1,18 @@
-// ToastHost.dll: announces a message to the user of the calling program, as a Windows toast
-// where the platform has them and as a notification-area balloon otherwise. Called from one
-// thread (the caller's window thread), in the order Init, GetVisibility,
-// DisplayToastNotification, UnInit.
+// ToastHost.dll's entry points (ToastHostExports.h): announces a message to the user of the
+// calling program, as a Windows toast where the platform has them and as a notification-area
+// balloon otherwise.
 //
 // Called while impersonating a user (a program running as the service's account, acting for
-// the session's user), it hands the announcement to ToastHost.exe, started as that user: the
-// platform refuses toasts to the service's account, and nothing may be loaded into this process
-// on the user's behalf. Called as itself, it announces in this process.
+// the session's user), it hands the announcement to ToastHost.exe, started as that user
+// (HostLauncher): the platform refuses toasts to the service's account, and nothing may be
+// loaded into this process on the user's behalf. Called as itself, it announces in this process.
 
 #include "toasthost/Announcer.h"
-#include "toasthost/UserHost.h"
-
-#include "framework/ScopedHandle.h"
+#include "toasthost/HostLauncher.h"
+#include "toasthost/IdleAction.h"
+#include "toasthost/ToastClick.h"
+#include "toasthost/ToastHostExports.h"
+#include "win32/Token.h"
 
 #include <functional>
 #include <memory>
@@ -24,11 +25,13 @@ HINSTANCE g_module = nullptr;
 // Everything Init prepares and UnInit takes down again.
 struct LibraryState {
     toasthost::Announcer announcer;
-    toasthost::UserHost host;
+    toasthost::HostLauncher host;
+    toasthost::IdleAction idle;
     bool hostPossible = false;
 
     ~LibraryState()
     {
+        idle.Cancel();
         host.Stop();
         announcer.Stop();
     }
@@ -38,18 +41,14 @@ std::unique_ptr<LibraryState> g_state;
 
 // The user the calling thread acts for: its impersonation token, or null when it runs as the
 // process itself.
-HANDLE ImpersonatedUser()
+ScopedHandle ImpersonatedUser()
 {
-    HANDLE token = nullptr;
-    if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_IMPERSONATE, TRUE, &token)) {
-        return nullptr;
-    }
-    return token;
+    return OpenCallingThreadToken(TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_IMPERSONATE);
 }
 
 void LaunchHost(void* host)
 {
-    static_cast<toasthost::UserHost*>(host)->Launch();
+    static_cast<toasthost::HostLauncher*>(host)->Launch();
 }
 
 HICON OwnerIcon(HWND owner, WPARAM which)
@@ -88,8 +87,7 @@ extern "C" void WINAPI UnInit()
 extern "C" int WINAPI GetVisibility(int* first, int* second, LONGLONG* third)
 {
     if (!g_state || !first || !second || !third) return 0;
-    const ScopedHandle user(ImpersonatedUser());
-    if (user) {
+    if (ImpersonatedUser()) {
         // Asked here, the user's state would be the service's own; the host, running as the
         // user, asks it there and shows nothing when the user does not want it now.
         *first = g_state->announcer.ToastsExist() ? 1 : 0;
@@ -115,9 +113,9 @@ extern "C" void WINAPI DisplayToastNotification(LPCWSTR title, LPCWSTR text, LPC
     announcement.largeIcon = OwnerIcon(owner, ICON_BIG);
     announcement.smallIcon = OwnerIcon(owner, ICON_SMALL);
     if (!announcement.smallIcon) announcement.smallIcon = OwnerIcon(owner, ICON_SMALL2);
-    announcement.onClick = [owner] { toasthost::BringOwnerToFront(owner); };
+    announcement.onClick = toasthost::BringForwardOnClick(owner);
 
-    const ScopedHandle user(ImpersonatedUser());
+    const ScopedHandle user = ImpersonatedUser();
     if (!user) {
         g_state->announcer.Announce(announcement);
         return;
@@ -132,5 +130,5 @@ extern "C" void WINAPI DisplayToastNotification(LPCWSTR title, LPCWSTR text, LPC
     // The host starts once the caller's thread is idle, its window shown and painted: starting a
     // process costs as much as showing the window does, and the window is what the user is to
     // see first.
-    if (!g_state->announcer.RunWhenIdle(&LaunchHost, &g_state->host)) g_state->host.Launch();
+    if (!g_state->idle.Request(&LaunchHost, &g_state->host)) g_state->host.Launch();
 }

@@ -1,4 +1,4 @@
-#include "framework/DllSearch.h"
+#include "win32/DllSearch.h"
 
 #include <delayimp.h>
 

@@ -1,17 +1,19 @@
-// ToastHost.exe: started by ToastHost.dll as the user it acts for, raises the announcement as
+// ToastHost.exe: started by ToastHost.dll (HostLauncher) as the user it acts for, raises the announcement as
 // that user (the toast, or the balloon) and takes it away again when the program closes its
 // window or ends in any other way. A click hands the right to take the foreground on to the
-// program, whose own process then brings its window up: a window of a process above this one's
-// integrity level takes no message from here. On Windows 10 and later the click arrives through
+// program, whose own process then brings its window up (ToastClick.h): a window of a process
+// above this one's integrity level takes no message from here. On Windows 10 and later the click arrives through
 // the toast activator the announcer serves while it runs. Started by COM instead ("-Embedding"),
 // for a click on a toast whose program and host are gone, it takes that toast out of the
 // notification centre, starts the program for an interactive check, and ends.
 
-#include "framework/ScopedHandle.h"
 #include "toasthost/Announcer.h"
-#include "toasthost/AppIdentity.h"
 #include "toasthost/HostCommandLine.h"
 #include "toasthost/ToastActivator.h"
+#include "toasthost/ToastClick.h"
+#include "win32/MessagePump.h"
+#include "win32/Module.h"
+#include "win32/ScopedHandle.h"
 
 #include <shellapi.h>
 
@@ -38,19 +40,6 @@ struct IconPair {
     }
 };
 
-// Handles this thread's messages (the balloon's window, the toast's reports) until one of the
-// handles is signalled.
-void RunUntilEither(HANDLE first, HANDLE second)
-{
-    const HANDLE handles[] = { first, second };
-    for (;;) {
-        const DWORD woken = ::MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_ALLINPUT);
-        if (woken != WAIT_OBJECT_0 + 2) return;  // one of them, or a failed wait
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-    }
-}
-
 // COM starts a local server with "-Embedding" (or "/Embedding") after its registered command.
 bool StartedByCom(LPCWSTR arguments)
 {
@@ -62,9 +51,9 @@ bool StartedByCom(LPCWSTR arguments)
 // the service and offers the update page itself. The click's right to the foreground goes with it.
 void StartTheProgram()
 {
-    const std::wstring program = toasthost::BesideThisModule(toasthost::kProgramFileName);
+    const std::wstring program = BesideModule(nullptr, toasthost::kProgramFileName);
     if (program.empty()) return;
-    const std::wstring folder = program.substr(0, program.find_last_of(L'\\'));
+    const std::wstring folder = FolderOf(program);
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -93,14 +82,7 @@ void AnswerALeftOverToast()
                 ::SetEvent(called.get());
             })) {
             const HANDLE handles[] = { called.get() };
-            const ULONGLONG deadline = ::GetTickCount64() + kActivationTimeoutMs;
-            for (ULONGLONG now = ::GetTickCount64(); now < deadline; now = ::GetTickCount64()) {
-                const DWORD woken = ::MsgWaitForMultipleObjects(1, handles, FALSE, static_cast<DWORD>(deadline - now),
-                                                                QS_ALLINPUT);
-                if (woken != WAIT_OBJECT_0 + 1) break;
-                MSG message;
-                while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-            }
+            HandleMessagesUntilSignalled(handles, 1, kActivationTimeoutMs);
             activator.Revoke();
         }
         if (!clicked.empty()) {
@@ -148,15 +130,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR lpCmdLine, int)
             announcement.appId = request.appId;
             announcement.largeIcon = icons.large;
             announcement.smallIcon = icons.small;
-            const DWORD programId = request.programId;
-            const HANDLE clickedEvent = clicked.get();
-            announcement.onClick = [programId, clickedEvent] {
-                // This process may take the foreground now: the user clicked its announcement.
-                ::AllowSetForegroundWindow(programId);
-                ::SetEvent(clickedEvent);
-            };
+            announcement.onClick = toasthost::HandClickToProgram(request.programId, clicked.get());
             announcer.Announce(announcement);
-            RunUntilEither(withdraw.get(), program.get());
+            // The balloon's window and the toast's reports work on this thread meanwhile.
+            const HANDLE ends[] = { withdraw.get(), program.get() };
+            HandleMessagesUntilSignalled(ends, 2, INFINITE);
             announcer.Withdraw();
         }
         announcer.Stop();

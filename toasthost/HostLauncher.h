@@ -1,11 +1,12 @@
 #pragma once
-// The host process ToastHost.dll starts when it is called while impersonating a user: a process
-// running as that user raises the announcement. The platform refuses toasts to the service's
+// ToastHost.dll's launcher of ToastHost.exe, the host process it starts when it is called while
+// impersonating a user: a process running as that user raises the announcement. The platform refuses toasts to the service's
 // account, and the user's shell cannot report a click to a window of a process above its own
 // integrity level; a process of the user's own can do both.
 
-#include "framework/ScopedHandle.h"
+#include "win32/ScopedHandle.h"
 #include "toasthost/Announcement.h"
+#include "toasthost/ToastClick.h"
 
 #include <windows.h>
 
@@ -16,12 +17,12 @@
 
 namespace toasthost {
 
-class UserHost {
+class HostLauncher {
 public:
-    UserHost() = default;
-    ~UserHost() { Stop(); }
-    UserHost(const UserHost&) = delete;
-    UserHost& operator=(const UserHost&) = delete;
+    HostLauncher() = default;
+    ~HostLauncher() { Stop(); }
+    HostLauncher(const HostLauncher&) = delete;
+    HostLauncher& operator=(const HostLauncher&) = delete;
 
     // Finds the host beside `library` and loads, from the system folder, what starting it needs:
     // called before anyone is impersonated, so that nothing is loaded on a user's behalf.
@@ -42,7 +43,6 @@ public:
 
 private:
     bool StartAsUser(HANDLE primaryToken, const Announcement& announcement);
-    static void CALLBACK OnClicked(void* context, BOOLEAN timedOut);
 
     using PFN_CreateEnvironmentBlock = BOOL(WINAPI*)(LPVOID*, HANDLE, BOOL);
     using PFN_DestroyEnvironmentBlock = BOOL(WINAPI*)(LPVOID);
@@ -63,7 +63,7 @@ private:
     ScopedHandle m_process;
     ScopedHandle m_withdraw;
     ScopedHandle m_clicked;
-    HANDLE m_clickWait = nullptr;
+    ClickListener m_clickListener;
     HWND m_owner = nullptr;
 };
 

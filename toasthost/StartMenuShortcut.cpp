@@ -1,0 +1,106 @@
+#include "toasthost/StartMenuShortcut.h"
+
+#include "toasthost/HostCommandLine.h"
+#include "toasthost/ToastActivator.h"
+#include "win32/ComPtr.h"
+#include "win32/KnownFolder.h"
+#include "win32/Module.h"
+
+#include <propkey.h>
+#include <shobjidl.h>
+
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+namespace toasthost {
+
+namespace {
+
+// System.AppUserModel.ID and System.AppUserModel.ToastActivatorCLSID:
+// {9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3} 5 and 26.
+constexpr PROPERTYKEY kAppUserModelIdKey = { { 0x9f4c2855, 0x9f79, 0x4b39, { 0xa8, 0xd0, 0xe1, 0xd4, 0x2d, 0xe1, 0xd5, 0xf3 } }, 5 };
+constexpr PROPERTYKEY kToastActivatorClsidKey = { { 0x9f4c2855, 0x9f79, 0x4b39, { 0xa8, 0xd0, 0xe1, 0xd4, 0x2d, 0xe1, 0xd5, 0xf3 } }, 26 };
+
+// A display name made fit to be a file name.
+std::wstring FileNameOf(const wchar_t* name)
+{
+    std::wstring fileName;
+    for (const wchar_t* p = name; *p; ++p) {
+        if (*p >= 0x20 && !std::wcschr(L"\\/:*?\"<>|", *p)) fileName += *p;
+    }
+    return fileName.empty() ? std::wstring(L"Notifications") : fileName;
+}
+
+// Points the link at the program and gives it the id and the activator, the two properties the
+// shell reads from a shortcut.
+bool Describe(IShellLinkW* link, const std::wstring& program, const wchar_t* appId)
+{
+    if (FAILED(link->SetPath(program.c_str())) || FAILED(link->SetArguments(L"")) ||
+        FAILED(link->SetWorkingDirectory(FolderOf(program).c_str()))) {
+        return false;
+    }
+    ComPtr<IPropertyStore> properties;
+    if (FAILED(link->QueryInterface(IID_IPropertyStore, properties.receiveVoid()))) return false;
+    PROPVARIANT id = {};
+    const size_t bytes = (std::wcslen(appId) + 1) * sizeof(wchar_t);
+    id.vt = VT_LPWSTR;
+    id.pwszVal = static_cast<LPWSTR>(::CoTaskMemAlloc(bytes));
+    PROPVARIANT activator = {};
+    activator.vt = VT_CLSID;
+    activator.puuid = static_cast<CLSID*>(::CoTaskMemAlloc(sizeof(CLSID)));
+    bool stored = false;
+    if (id.pwszVal && activator.puuid) {
+        std::memcpy(id.pwszVal, appId, bytes);
+        *activator.puuid = kToastActivatorClsid;
+        stored = SUCCEEDED(properties->SetValue(kAppUserModelIdKey, id)) &&
+                 SUCCEEDED(properties->SetValue(kToastActivatorClsidKey, activator)) &&
+                 SUCCEEDED(properties->Commit());
+    }
+    ::PropVariantClear(&id);
+    ::PropVariantClear(&activator);
+    return stored;
+}
+
+// The link's target, as stored.
+std::wstring TargetOf(IShellLinkW* link)
+{
+    wchar_t target[MAX_PATH] = {};
+    return SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) ? target : L"";
+}
+
+// Whether a target is the program or its host, wherever they stood: a shortcut of ours.
+bool IsOurs(const std::wstring& target)
+{
+    const size_t slash = target.find_last_of(L'\\');
+    const wchar_t* name = target.c_str() + (slash == std::wstring::npos ? 0 : slash + 1);
+    return _wcsicmp(name, kProgramFileName) == 0 || _wcsicmp(name, kHostFileName) == 0;
+}
+
+}  // namespace
+
+bool ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName)
+{
+    const std::wstring programs = CallingUsersKnownFolder(FOLDERID_Programs);
+    const std::wstring program = BesideThisModule(kProgramFileName);
+    if (programs.empty() || program.empty()) return false;
+    const std::wstring path = programs + L"\\" + FileNameOf(displayName) + L".lnk";
+
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.receiveVoid())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.receiveVoid()))) {
+        return false;
+    }
+    const bool existed = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (existed) {
+        // Someone else's shortcut under our name stays as it is; it carries no id of ours.
+        if (FAILED(file->Load(path.c_str(), STGM_READWRITE))) return false;
+        const std::wstring target = TargetOf(link.get());
+        if (!IsOurs(target)) return false;
+        if (_wcsicmp(target.c_str(), program.c_str()) == 0) return true;
+    }
+    return Describe(link.get(), program, appId) && SUCCEEDED(file->Save(path.c_str(), TRUE)) && existed;
+}
+
+}  // namespace toasthost

@@ -1,0 +1,16 @@
+#pragma once
+// The Start-menu shortcut that carries an application user model id, which Windows 8, 8.1 and 10
+// before 1809 need to show a desktop program's toasts: in the user's own Start menu, named after
+// the program, opening the program (KeshUI.exe beside this module: the interactive check), with
+// the id and the toasts' activator as its properties.
+
+#include <windows.h>
+
+namespace toasthost {
+
+// As whoever the calling thread is. True when one of ours was there already (pointed at the
+// program now, if it pointed elsewhere: the shell knows its id); false when it had to be made
+// (the shell learns a new shortcut only seconds later), or could be neither made nor corrected.
+bool ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName);
+
+}  // namespace toasthost
