@@ -6,7 +6,7 @@
 #include "app/RunMode.h"
 #include "app/UpdateSettings.h"
 #include "service/UpdateServiceContract.h"
-#include "session/ConsoleSessionApi.h"
+#include "support/ConsoleSessionStandIn.h"
 #include "support/TestSupport.h"
 #include "ui/KeshUIDlg.h"
 #include "ui/WindowTexts.h"
@@ -478,20 +478,21 @@ TEST(BadInput, ThirtyCommandLinesSelectTheDocumentedMode)
         { L"KeshUI.exe /NotifMode\u3000", false },
     };
     static_assert(sizeof(cases) / sizeof(cases[0]) == 30, "thirty command lines");
-    int round = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.commandLine)));
-        SettingsKeyGuard key;
-        const std::wstring response = L"http://example.com/cmd/" + std::to_wstring(round++);
-        SetSettingString(kServerResponseValueName, response);
-        CKeshUIApp app;
-        app.m_lpCmdLine = AfxCommandLineArguments(c.commandLine);
-        const ModalOutcome outcome = RunWithDriver([&] { return app.InitInstance(); },
-                                                   [](HWND window) { probe::ClickControl(window, IDC_CLOSE); });
-        EXPECT_TRUE(outcome.driverFoundWindow);
-        EXPECT_EQ(c.notif, app.m_bNotifMode);
-        EXPECT_EQ(c.notif ? response : L"<none>", LastShownResponse());
+        EXPECT_EQ(c.notif, IsNotifModeCommandLine(AfxCommandLineArguments(c.commandLine)));
     }
+    // One whole start: the mode selected is the one the window runs in and the record follows.
+    SettingsKeyGuard key;
+    const std::wstring response = L"http://example.com/cmd/quoted";
+    SetSettingString(kServerResponseValueName, response);
+    CKeshUIApp app;
+    app.m_lpCmdLine = AfxCommandLineArguments(cases[3].commandLine);
+    const ModalOutcome outcome = RunWithDriver([&] { return app.InitInstance(); },
+                                               [](HWND window) { probe::ClickControl(window, IDC_CLOSE); });
+    EXPECT_TRUE(outcome.driverFoundWindow);
+    EXPECT_TRUE(app.m_bNotifMode);
+    EXPECT_EQ(response, LastShownResponse());
 }
 
 TEST(BadInput, CommandLinesThroughTheRealProgram)
@@ -518,27 +519,6 @@ TEST(BadInput, CommandLinesThroughTheRealProgram)
         EXPECT_EQ(c.notif ? response : L"<none>", LastShownResponse());
     }
 }
-
-namespace {
-
-struct LaunchRecorder {
-    static std::vector<std::wstring> s_commandLines;
-    ConsoleSessionApi api = PlatformConsoleSessionApi();
-    LaunchRecorder()
-    {
-        s_commandLines.clear();
-        api.CreateProcessAsUser = [](HANDLE, LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
-                                     BOOL, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION info) -> BOOL {
-            s_commandLines.push_back(commandLine);
-            info->hProcess = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-            info->hThread = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-            return TRUE;
-        };
-    }
-};
-std::vector<std::wstring> LaunchRecorder::s_commandLines;
-
-}  // namespace
 
 TEST(BadInput, HostileAddressesNeverCrashAndOpenOnlyWebAddressesWhole)
 {
@@ -577,8 +557,8 @@ TEST(BadInput, HostileAddressesNeverCrashAndOpenOnlyWebAddressesWhole)
         { L"http", false },
         { std::wstring(2000, L'h'), false },
     };
-    LaunchRecorder launches;
-    ScopedConsoleSessionApiOverride use(launches.api);
+    ConsoleSessionStandIn launches;
+    launches.processes = ConsoleSessionStandIn::Processes::Recorded;
     for (const auto& c : cases) {
         for (bool notif : { false, true }) {
             // An interactive link comes only from the service's stored answer (255 characters
@@ -586,7 +566,7 @@ TEST(BadInput, HostileAddressesNeverCrashAndOpenOnlyWebAddressesWhole)
             if (!notif && c.address.size() > 255) continue;
             SCOPED_TRACE(testing::PrintToString(c.address.substr(0, 60)) + (notif ? " notification" : " interactive"));
             SettingsKeyGuard key;
-            LaunchRecorder::s_commandLines.clear();
+            launches.created.clear();
             ShellExecuteRecorder shell(false);
             CKeshUIApp app;
             app.m_bNotifMode = notif;
@@ -603,12 +583,12 @@ TEST(BadInput, HostileAddressesNeverCrashAndOpenOnlyWebAddressesWhole)
             EXPECT_EQ(IDOK, outcome.result);
             if (notif) {
                 EXPECT_TRUE(shell.Calls().empty()) << "the console-session launch worked: no second open";
-                ASSERT_EQ(c.opened ? 1u : 0u, LaunchRecorder::s_commandLines.size());
+                ASSERT_EQ(c.opened ? 1u : 0u, launches.created.size());
                 if (c.opened) {
-                    EXPECT_EQ(L"explorer.exe \"" + c.address + L"\"", LaunchRecorder::s_commandLines[0]);
+                    EXPECT_EQ(L"explorer.exe \"" + c.address + L"\"", launches.created[0].commandLine);
                 }
             } else {
-                EXPECT_TRUE(LaunchRecorder::s_commandLines.empty());
+                EXPECT_TRUE(launches.created.empty());
                 ASSERT_EQ(c.opened ? 1u : 0u, shell.Calls().size());
                 if (c.opened) {
                     EXPECT_EQ(c.address, shell.Calls()[0].file);

@@ -4,8 +4,8 @@
 
 #include "Probe.h"
 #include "app/KeshUIApp.h"
-#include "session/ConsoleSessionApi.h"
 #include "session/NotifWrapper.h"
+#include "support/ConsoleSessionStandIn.h"
 #include "support/TestSupport.h"
 #include "ui/KeshUIDlg.h"
 #include "ui/WindowTexts.h"
@@ -130,51 +130,6 @@ TEST_F(ToastAdapter, ToastOnlyWhenTheVisibilityQueryWorksAndSaysSo)
     }
 }
 
-namespace {
-
-// Console-session calls that fail in chosen ways, counting what the adapter does with them.
-struct ConsoleUser {
-    static constexpr DWORD kOwnSession = 9;  // not the console's
-    static bool s_tokenAvailable, s_impersonationWorks;
-    static HANDLE s_token;
-    static int s_reverts;
-    static ULONG s_sessionAsked;
-    ConsoleSessionApi api = PlatformConsoleSessionApi();
-    ConsoleUser(bool tokenAvailable, bool impersonationWorks)
-    {
-        s_tokenAvailable = tokenAvailable;
-        s_impersonationWorks = impersonationWorks;
-        s_token = nullptr;
-        s_reverts = 0;
-        s_sessionAsked = 0;
-        api.ProcessIdToSessionId = [](DWORD processId, DWORD* session) -> BOOL {
-            *session = processId == ::GetCurrentProcessId() ? kOwnSession : 0;
-            return TRUE;
-        };
-        api.QueryUserToken = [](ULONG session, PHANDLE token) -> BOOL {
-            s_sessionAsked = session;
-            if (!s_tokenAvailable) return FALSE;
-            ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, token);
-            s_token = *token;
-            return TRUE;
-        };
-        api.ImpersonateLoggedOnUser = [](HANDLE token) -> BOOL {
-            return s_impersonationWorks ? ::ImpersonateLoggedOnUser(token) : FALSE;
-        };
-        api.RevertToSelf = []() -> BOOL {
-            ++s_reverts;
-            return ::RevertToSelf();
-        };
-    }
-};
-bool ConsoleUser::s_tokenAvailable = false;
-bool ConsoleUser::s_impersonationWorks = false;
-HANDLE ConsoleUser::s_token = nullptr;
-int ConsoleUser::s_reverts = 0;
-ULONG ConsoleUser::s_sessionAsked = 0;
-
-}  // namespace
-
 TEST_F(ToastAdapter, WithoutTheConsoleUserTheToastIsStillTriedInTheProgramsOwnContext)
 {
     const struct {
@@ -190,16 +145,18 @@ TEST_F(ToastAdapter, WithoutTheConsoleUserTheToastIsStillTriedInTheProgramsOwnCo
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ToastDouble library(L"visible_11", ExeDirectory());
-        ConsoleUser user(c.token, c.impersonation);
-        ScopedConsoleSessionApiOverride use(user.api);
+        ConsoleSessionStandIn session;
+        session.ownSession = 9;  // not the console's
+        session.userSignedIn = c.token;
+        session.impersonationWorks = c.impersonation;
         {
             CNotifWrapper adapter;
             adapter.ShowToast();
-            EXPECT_EQ(ConsoleUser::kOwnSession, ConsoleUser::s_sessionAsked) << "the user of the program's own session";
-            EXPECT_EQ(c.reverts, ConsoleUser::s_reverts) << "RevertToSelf only after a successful impersonation";
+            EXPECT_EQ(9u, session.tokenAskedForSession) << "the user of the program's own session";
+            EXPECT_EQ(c.reverts, session.reverts) << "RevertToSelf only after a successful impersonation";
             if (c.token) {
                 DWORD flags = 0;
-                EXPECT_FALSE(::GetHandleInformation(ConsoleUser::s_token, &flags)) << "the token is closed in any case";
+                EXPECT_FALSE(::GetHandleInformation(session.token, &flags)) << "the token is closed in any case";
             }
         }
         const Calls calls = library.Calls();
@@ -246,8 +203,8 @@ TEST_F(ToastAdapter, WindowRaisesTheToastAtOnceAndReleasesTheLibraryBeforeEither
         SettingsKeyGuard key;
         ToastDouble library(L"complete", ExeDirectory());
         ShellExecuteRecorder shell(false);
-        ConsoleUser user(false, false);  // no console user: the link falls back to the shell
-        ScopedConsoleSessionApiOverride use(user.api);
+        ConsoleSessionStandIn session;
+        session.userSignedIn = false;  // no console user: the link falls back to the shell
         m_app.m_bNotifMode = true;
         m_app.m_bUpdateAvailable = true;
         m_app.m_strServerResponse = L"http://example.com/x";

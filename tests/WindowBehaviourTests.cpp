@@ -4,7 +4,7 @@
 #include "Probe.h"
 #include "app/KeshUIApp.h"
 #include "service/UpdateServiceContract.h"
-#include "session/ConsoleSessionApi.h"
+#include "support/ConsoleSessionStandIn.h"
 #include "support/TestSupport.h"
 #include "ui/AccessibilityIds.h"
 #include "ui/KeshUIDlg.h"
@@ -26,31 +26,6 @@ void CloseWithEscape(HWND window)
     probe::PressKey(VK_ESCAPE);
 }
 
-// A console-session table whose token query fails and which counts every use; for the cases
-// where the launch as the session's user must not happen or must fail.
-struct NoConsoleUser {
-    static int s_queries;
-    static BOOL WINAPI QueryToken(ULONG, PHANDLE) { ++s_queries; return FALSE; }
-    ConsoleSessionApi api = PlatformConsoleSessionApi();
-    NoConsoleUser()
-    {
-        s_queries = 0;
-        api.QueryUserToken = &QueryToken;
-    }
-};
-int NoConsoleUser::s_queries = 0;
-
-// The program's identity and its session's user as a test wants them; the token, when there is
-// a user, is the platform's (Wine hands out the caller's own). COM's security is recorded, never
-// set: a process may set it once.
-struct SessionIdentity {
-    static bool s_localSystem, s_userSignedIn;
-    ConsoleSessionApi api = PlatformConsoleSessionApi();
-    SessionIdentity(bool localSystem, bool userSignedIn);
-};
-bool SessionIdentity::s_localSystem = false;
-bool SessionIdentity::s_userSignedIn = false;
-
 std::wstring SidText(PSID sid)
 {
     LPWSTR text = nullptr;
@@ -58,58 +33,6 @@ std::wstring SidText(PSID sid)
     const std::wstring copy = text;
     ::LocalFree(text);
     return copy;
-}
-
-// The process-wide COM security the program asks for (Wine enforces none): owner, group and DACL
-// as SDDL (Wine's converter writes no label), the label's own SID, the call's other arguments,
-// and whether the update window existed yet.
-struct ComSecurityRecorder {
-    static int s_calls;
-    static HRESULT s_result;
-    static std::wstring s_descriptor, s_arguments;
-    static bool s_windowExisted;
-    static HRESULT WINAPI Record(PSECURITY_DESCRIPTOR descriptor, LONG services, SOLE_AUTHENTICATION_SERVICE*, void*,
-                                 DWORD authentication, DWORD impersonation, void*, DWORD capabilities, void*)
-    {
-        ++s_calls;
-        s_windowExisted = probe::FindUpdateWindow(::GetCurrentProcessId()) != nullptr;
-        wchar_t arguments[96] = {};
-        swprintf(arguments, 96, L"services=%ld authentication=%lu impersonation=%lu capabilities=0x%lX", services,
-                 authentication, impersonation, capabilities);
-        s_arguments = arguments;
-        LPWSTR text = nullptr;
-        const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-        s_descriptor = descriptor && ::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
-                                                                                             parts, &text, nullptr)
-                           ? text
-                           : L"?";
-        ::LocalFree(text);
-        BOOL present = FALSE, defaulted = FALSE;
-        PACL sacl = nullptr;
-        SYSTEM_MANDATORY_LABEL_ACE* label = nullptr;
-        if (descriptor && ::GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) && present && sacl &&
-            ::GetAce(sacl, 0, reinterpret_cast<void**>(&label)) && label->Header.AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE) {
-            s_descriptor += L"S:(ML;;" + std::to_wstring(label->Mask) + L";;;" + SidText(&label->SidStart) + L")";
-        }
-        return s_result;
-    }
-};
-int ComSecurityRecorder::s_calls = 0;
-HRESULT ComSecurityRecorder::s_result = S_OK;
-std::wstring ComSecurityRecorder::s_descriptor, ComSecurityRecorder::s_arguments;
-bool ComSecurityRecorder::s_windowExisted = false;
-
-SessionIdentity::SessionIdentity(bool localSystem, bool userSignedIn)
-{
-    s_localSystem = localSystem;
-    s_userSignedIn = userSignedIn;
-    api.ProcessIsLocalSystem = [] { return s_localSystem; };
-    api.QueryUserToken = [](ULONG session, PHANDLE token) -> BOOL {
-        return s_userSignedIn && PlatformConsoleSessionApi().QueryUserToken(session, token);
-    };
-    api.CoInitializeSecurity = &ComSecurityRecorder::Record;
-    ComSecurityRecorder::s_calls = 0;
-    ComSecurityRecorder::s_result = S_OK;
 }
 
 std::wstring OwnUserSid()
@@ -239,8 +162,8 @@ TEST_F(WindowBehaviour, ClickWhileCheckingLeavesTheCheckRunning)
 
 TEST_F(WindowBehaviour, InteractiveLinkOpensThePageThroughTheShellOnly)
 {
-    NoConsoleUser session;
-    ScopedConsoleSessionApiOverride useIt(session.api);
+    ConsoleSessionStandIn session;
+    session.userSignedIn = false;
     ShellExecuteRecorder shell;
     UrlCapture capture;
     const std::wstring address = L"https://example.com/update-page?id=1&x=%20";
@@ -255,7 +178,7 @@ TEST_F(WindowBehaviour, InteractiveLinkOpensThePageThroughTheShellOnly)
     EXPECT_TRUE(call.parametersNull);
     EXPECT_TRUE(call.directoryNull);
     EXPECT_EQ(SW_SHOW, call.show);
-    EXPECT_EQ(0, NoConsoleUser::s_queries) << "interactive mode must not launch as the console user";
+    EXPECT_EQ(0, session.tokenQueries) << "interactive mode must not launch as the console user";
     ASSERT_TRUE(capture.WaitForCapture(10000));
     ASSERT_EQ(1u, capture.Entries().size());
     EXPECT_EQ(address, capture.Entries()[0].address);
@@ -325,8 +248,9 @@ TEST_F(WindowBehaviour, AsLocalSystemTheLinkOpensOnlyAsTheSessionsUserInEitherMo
     const std::wstring address = L"https://example.com/pkg?v=2";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        SessionIdentity identity(c.localSystem, c.userSignedIn);
-        ScopedConsoleSessionApiOverride useIt(identity.api);
+        ConsoleSessionStandIn session;
+        session.localSystem = c.localSystem;
+        session.userSignedIn = c.userSignedIn;
         ShellExecuteRecorder shell;
         UrlCapture capture;
         const ModalOutcome outcome =
@@ -347,8 +271,9 @@ TEST_F(WindowBehaviour, AsLocalSystemTheLinkOpensOnlyAsTheSessionsUserInEitherMo
 
 TEST_F(WindowBehaviour, AsLocalSystemANotificationWhosePageCannotOpenIsStillRecordedAsShown)
 {
-    SessionIdentity identity(true, false);
-    ScopedConsoleSessionApiOverride useIt(identity.api);
+    ConsoleSessionStandIn session;
+    session.localSystem = true;
+    session.userSignedIn = false;
     ShellExecuteRecorder shell;
     const std::wstring address = L"https://example.com/pkg?v=3";
     SetSettingString(kServerResponseValueName, address);
@@ -388,9 +313,10 @@ TEST_F(WindowBehaviour, AsLocalSystemScreenReadersGetTheWindowsOwnObjectsOnlyUnd
     int round = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        SessionIdentity identity(c.localSystem, c.userSignedIn);
-        ComSecurityRecorder::s_result = c.securitySet;
-        ScopedConsoleSessionApiOverride useIt(identity.api);
+        ConsoleSessionStandIn session;
+        session.localSystem = c.localSystem;
+        session.userSignedIn = c.userSignedIn;
+        session.comSecurityResult = c.securitySet;
         SetSettingString(kServerResponseValueName, L"https://example.com/pkg?v=" + std::to_wstring(++round));
         m_app.m_lpCmdLine = L"/NotifMode";
         LONG role = 0;
@@ -399,11 +325,12 @@ TEST_F(WindowBehaviour, AsLocalSystemScreenReadersGetTheWindowsOwnObjectsOnlyUnd
             probe::ClickControl(window, IDC_CLOSE);
         });
         ASSERT_TRUE(outcome.driverFoundWindow);
-        EXPECT_EQ(c.descriptor.empty() ? 0 : 1, ComSecurityRecorder::s_calls);
+        EXPECT_EQ(c.descriptor.empty() ? 0 : 1, session.comSecurityCalls);
         if (!c.descriptor.empty()) {
-            EXPECT_EQ(c.descriptor, ComSecurityRecorder::s_descriptor) << "who may call in";
-            EXPECT_EQ(arguments, ComSecurityRecorder::s_arguments) << "what the process's own calls allow";
-            EXPECT_FALSE(ComSecurityRecorder::s_windowExisted) << "set once the window existed: anything could have marshalled by then";
+            EXPECT_EQ(c.descriptor, session.comSecurityDescriptor) << "who may call in";
+            EXPECT_EQ(arguments, session.comSecurityArguments) << "what the process's own calls allow";
+            EXPECT_FALSE(session.updateWindowExistedAtComSecurity)
+                << "set once the window existed: anything could have marshalled by then";
         }
         EXPECT_EQ(c.ownObjects, role == ROLE_SYSTEM_LINK) << "role " << role;
         EXPECT_NE(0, role) << "the reader found nothing at all";
