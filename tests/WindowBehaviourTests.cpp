@@ -26,15 +26,6 @@ void CloseWithEscape(HWND window)
     probe::PressKey(VK_ESCAPE);
 }
 
-std::wstring SidText(PSID sid)
-{
-    LPWSTR text = nullptr;
-    if (!::ConvertSidToStringSidW(sid, &text)) return std::wstring();
-    const std::wstring copy = text;
-    ::LocalFree(text);
-    return copy;
-}
-
 std::wstring OwnUserSid()
 {
     ScopedHandle token;

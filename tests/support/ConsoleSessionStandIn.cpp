@@ -8,8 +8,6 @@
 
 namespace kesh_test {
 
-namespace {
-
 std::wstring SidText(PSID sid)
 {
     LPWSTR text = nullptr;
@@ -18,6 +16,8 @@ std::wstring SidText(PSID sid)
     ::LocalFree(text);
     return copy;
 }
+
+namespace {
 
 std::wstring DescriptorText(PSECURITY_DESCRIPTOR descriptor)
 {

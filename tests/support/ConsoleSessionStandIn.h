@@ -10,6 +10,9 @@
 
 namespace kesh_test {
 
+// A SID as text ("S-1-5-18"); empty when it cannot be converted.
+std::wstring SidText(PSID sid);
+
 class ConsoleSessionStandIn {
 public:
     ConsoleSessionStandIn();
