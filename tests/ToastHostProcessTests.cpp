@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 #include "toasthost/ToastActivator.h"
 #include "ui/WindowTexts.h"
+#include "win32/KnownFolder.h"
 #include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
@@ -62,17 +63,6 @@ bool BalloonShowsTheText()
         if (probe::WindowText(balloon).find(kToastText) != std::wstring::npos) return true;
     }
     return false;
-}
-
-std::wstring StartMenuShortcut()
-{
-    PWSTR programs = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Programs, 0, nullptr, &programs))) {
-        path = std::wstring(programs) + L"\\Mobile Broadband Update.lnk";
-    }
-    ::CoTaskMemFree(programs);
-    return path;
 }
 
 // The shortcut's target, in lower case; or, with `target`, the shortcut made to point there.
@@ -218,7 +208,7 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
     // Windows 8, 8.1 and 10 before 1809 show a desktop program's toasts only for an id a Start-menu
     // shortcut carries, and the shell learns a new shortcut only seconds after it is made.
     ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    const std::wstring shortcut = StartMenuShortcut();
+    const std::wstring shortcut = CallingUsersKnownFolder(FOLDERID_Programs) + L"\\Mobile Broadband Update.lnk";
     std::wstring program = kKeshUI;
     ::CharLowerW(program.data());
     ::DeleteFileW(shortcut.c_str());
