@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <cwchar>
 
@@ -55,6 +56,18 @@ DWORD BalloonOwnerProcess()
         },
         reinterpret_cast<LPARAM>(&owner));
     return owner;
+}
+
+// Whether a process of that file name runs.
+bool ProgramRunning(const wchar_t* name)
+{
+    const ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+        if (::lstrcmpiW(entry.szExeFile, name) == 0) return true;
+    }
+    return false;
 }
 
 bool BalloonShowsTheText()
@@ -174,7 +187,8 @@ TEST_F(ToastHostProcess, TheHostShowsTheToastAsTheUserAndClosingTheWindowClearsI
     EXPECT_TRUE(CalledFromHost(m_platform.Call(L"put_Tag announcement")));
     EXPECT_TRUE(CalledFromHost(m_platform.Call(L"put_Group update")));
     EXPECT_EQ(0u, BalloonOwnerProcess()) << "the balloon is only for when the toast cannot be shown";
-    EXPECT_TRUE(m_platform.Call(L"add_Activated").empty()) << "the activator answers the click; Activated would answer it again";
+    EXPECT_TRUE(CalledFromHost(m_platform.Call(L"add_Activated ok")))
+        << "a click the shell does not route through the activator would be lost";
     const ScopedHandle host = OpenHost(show);
     ASSERT_TRUE(host);
 
@@ -267,6 +281,8 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
 TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastOpensTheProgram)
 {
     ActivatorClassForTests com;
+    const ScopedHandle click(::CreateEventW(nullptr, FALSE, FALSE, L"KeshTest_ToastClick"));
+    m_platform.Set(L"Click", L"KeshTest_ToastClick");
     const HWND window = StartNotification();
     ASSERT_NE(nullptr, window);
     const std::wstring show = WaitForCall(L"Show ");
@@ -278,16 +294,21 @@ TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastOpen
     EXPECT_EQ(L"\"" + BinPath(L"ToastHost.exe") + L"\"", server) << "the activator's server, registered for the user";
 
     // The user is busy in another window when the click on the toast (or in the notification
-    // centre) comes: it reaches the host that showed the toast, and the window comes forward;
-    // and again for a second click on the same toast.
+    // centre) comes: it reaches the host that showed the toast by both of the platform's routes,
+    // the activator and the toast's Activated event, and the window comes forward once; and
+    // again for a second click on the same toast.
     const HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
                                          nullptr, nullptr, nullptr, nullptr);
-    for (int click = 1; click <= 2; ++click) {
-        SCOPED_TRACE(click);
+    for (int clicks = 1; clicks <= 2; ++clicks) {
+        SCOPED_TRACE(clicks);
         ASSERT_TRUE(probe::Activate(other));
+        ::SetEvent(click.get());
         EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator());
         EXPECT_TRUE(probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000))
             << "the window did not come forward";
+        ASSERT_TRUE(probe::WaitUntil([&] { return m_platform.Count(L"Activated raised") == clicks; }, 10000));
+        EXPECT_EQ(clicks, m_platform.Count(L"AllowSetForegroundWindow pid=" + std::to_wstring(m_ui.id)))
+            << "one click answered twice, or not at all";
     }
     ::DestroyWindow(other);
     EXPECT_TRUE(m_platform.Call(L"RemoveGroupedTagWithId ").empty()) << "a click reached a new host, not the running one";
@@ -300,6 +321,12 @@ TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastOpen
     m_ui.Kill();
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(host.get(), 10000));
     ASSERT_TRUE(probe::WaitUntil([] { return probe::CountUpdateWindows() == 0; }, 5000));
+
+    // Made by COM and let go without a call, the host started for it ends, and opens nothing.
+    EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator(false));
+    EXPECT_TRUE(probe::WaitUntil([] { return !ProgramRunning(L"ToastHost.exe"); }, 10000)) << "the host waits on";
+    EXPECT_FALSE(ProgramRunning(L"KeshUI.exe")) << "the program opened with no click";
+
     m_platform.ClearLog();
     EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator());
     const std::wstring removed = WaitForCall(L"RemoveGroupedTagWithId tag=announcement group=update id=Brenlo.KESH.UI");
@@ -313,6 +340,8 @@ TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastOpen
     EXPECT_TRUE(probe::WaitForControlText(opened, IDC_STATUS, kStatusNoConnection, 10000)) << "not the interactive check";
     DWORD programId = 0;
     ::GetWindowThreadProcessId(opened, &programId);
+    EXPECT_EQ(1, m_platform.Count(L"AllowSetForegroundWindow pid=" + std::to_wstring(programId)))
+        << "the click's right to the foreground did not go with the program";
     const ScopedHandle program(::OpenProcess(SYNCHRONIZE, FALSE, programId));
     probe::ClickControl(opened, IDC_CLOSE);
     EXPECT_TRUE(program && ::WaitForSingleObject(program.get(), 10000) == WAIT_OBJECT_0);

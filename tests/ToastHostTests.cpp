@@ -5,6 +5,7 @@
 #include "Probe.h"
 #include "support/TestSupport.h"
 #include "toasthost/HostCommandLine.h"
+#include "toasthost/IdleAction.h"
 #include "toasthost/ToastHostExports.h"
 #include "toasthost/ToastXml.h"
 #include "toasthost/Visibility.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -196,8 +198,18 @@ TEST_F(ToastHost, WithoutToastClassesTheBalloonAnnouncesInTheNotificationAreaUnt
     // (version 4: the event in the low word, the icon in the high word): the owner comes back.
     ::ShowWindow(m_owner, SW_MINIMIZE);
     ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(m_owner) != FALSE; }));
-    ::PostMessageW(::FindWindowW(L"ToastHost balloon owner", nullptr), WM_APP + 1, 0, MAKELPARAM(NIN_BALLOONUSERCLICK, 1));
+    const HWND iconWindow = ::FindWindowW(L"ToastHost balloon owner", nullptr);
+    ::PostMessageW(iconWindow, WM_APP + 1, 0, MAKELPARAM(NIN_BALLOONUSERCLICK, 1));
     EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(m_owner); })) << "a click on the balloon left the owner minimised";
+
+    // Explorer restarted: its new taskbar has no icon until the program adds its own again.
+    NOTIFYICONDATAW forgotten = {};
+    forgotten.cbSize = sizeof(forgotten);
+    forgotten.hWnd = iconWindow;
+    forgotten.uID = 1;
+    ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &forgotten));
+    ::SendMessageW(iconWindow, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(LibraryIconExists()) << "the icon, and its click, stayed away after the taskbar came back";
 
     m_unInit();
     EXPECT_FALSE(LibraryIconExists());
@@ -252,7 +264,7 @@ TEST_F(ToastHost, ToastCarriesTheIdAndEscapedTextsAsTheUserAndIsTakenAwayOnUnIni
     m_unInit();
     m_unInit = nullptr;
     EXPECT_TRUE(PlatformCalled(L"Hide xml=<toast>"));
-    EXPECT_FALSE(PlatformCalled(L"add_Activated")) << "the activator answers the click; Activated would answer it again";
+    EXPECT_TRUE(PlatformCalled(L"add_Activated ok")) << "a click the shell does not route through the activator would be lost";
 }
 
 TEST_F(ToastHost, UserChoiceOffShowsNothingWhileARefusedToastFallsBackToTheBalloon)
@@ -288,13 +300,49 @@ TEST_F(ToastHost, UserChoiceOffShowsNothingWhileARefusedToastFallsBackToTheBallo
     }
 }
 
-TEST_F(ToastHost, ClickOnTheToastBringsTheOwnerBack)
+namespace {
+std::atomic<int> g_broughtForward{ 0 };
+ImportPatch* g_setForeground = nullptr;
+BOOL WINAPI CountBringingForward(HWND window)
+{
+    ++g_broughtForward;
+    return reinterpret_cast<BOOL(WINAPI*)(HWND)>(g_setForeground->Original())(window);
+}
+}  // namespace
+
+TEST_F(ToastHost, ClickOnTheToastBringsTheOwnerBackOnceByWhicheverRouteItComes)
 {
     RegisterStandIn();
+    const ScopedHandle click(::CreateEventW(nullptr, FALSE, FALSE, L"KeshTest_ToastClick"));
+    m_standIn->Set(L"Click", L"KeshTest_ToastClick");
+    ImportPatch setForeground(m_library, "user32.dll", "SetForegroundWindow", reinterpret_cast<void*>(&CountBringingForward));
+    ASSERT_TRUE(setForeground);
+    g_setForeground = &setForeground;
+    g_broughtForward = 0;
     ::ShowWindow(m_owner, SW_MINIMIZE);
     ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(m_owner) != FALSE; }));
     ASSERT_NE(0, m_init());
     m_display(kTitle, kText, kAppId, m_owner);
-    EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator());
+    // Each click comes through the activator and through the toast's Activated event.
+    for (int clicks = 1; clicks <= 2; ++clicks) {
+        SCOPED_TRACE(clicks);
+        ::SetEvent(click.get());
+        EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator());
+        EXPECT_TRUE(PumpUntil([&] { return m_standIn->Count(L"Activated raised") == clicks; }));
+        EXPECT_EQ(clicks, g_broughtForward) << "one click answered twice, or not at all";
+    }
     EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(m_owner); })) << "the owner stayed minimised";
+    m_unInit();
+    m_unInit = nullptr;
+}
+
+TEST(ToastChannels, TheHostStartsOnlyOnceTheCallersThreadHasNothingElseToDo)
+{
+    // Once its window is shown and painted: the library asks for the host's start from inside the
+    // window's initialisation.
+    bool ran = false;
+    toasthost::IdleAction idle;
+    ASSERT_TRUE(idle.Request([](void* flag) { *static_cast<bool*>(flag) = true; }, &ran));
+    EXPECT_FALSE(ran) << "the action ran inside the request";
+    EXPECT_TRUE(PumpUntil([&] { return ran; }));
 }

@@ -1,5 +1,9 @@
 #include "toasthost/Announcer.h"
 
+#include "toasthost/ToastClick.h"
+
+#include <memory>
+
 namespace toasthost {
 
 bool Announcer::Prepare(HINSTANCE module)
@@ -27,12 +31,13 @@ void Announcer::Announce(const Announcement& announcement)
 {
     m_balloon.Arm(announcement);
     if (m_toastsExist) {
-        // One click, one answer: where the activator serves the click, the toast's own Activated
-        // event (which the platform raises for the same click) does not answer it again.
+        // One click, one answer, by whichever route it arrives (OneAnswerPerClick).
         Announcement toast = announcement;
-        if (ToastActivatorsExist() && announcement.onClick &&
-            m_activator.Register([onClick = announcement.onClick](const std::wstring&) { onClick(); })) {
-            toast.onClick = nullptr;
+        if (ToastActivatorsExist() && announcement.onClick) {
+            using Route = OneAnswerPerClick::Route;
+            const auto once = std::make_shared<OneAnswerPerClick>(announcement.onClick);
+            toast.onClick = [once] { once->Arrived(Route::ToastEvent); };
+            m_activator.Register([once](const std::wstring&) { once->Arrived(Route::Activator); });
         }
         const auto outcome = m_toast.Show(toast, m_balloon.ShowLater());
         // The user's "off" is final: the balloon must not get around it.

@@ -35,8 +35,8 @@ public:
     // The toast where there are toasts, else the balloon; a refused or failed toast falls back to
     // the balloon, while the user's "off" for the program stands. On Windows 10 and later the
     // toasts' activator is served on this thread until Withdraw, so a click reaches
-    // `announcement.onClick` from the pop-up and from the notification centre alike; only where
-    // it cannot be served (and on 8 and 8.1) does the toast's Activated event carry the click.
+    // `announcement.onClick` from the pop-up and from the notification centre alike; the toast's
+    // Activated event carries it too (on 8 and 8.1 alone), and each click is answered once.
     void Announce(const Announcement& announcement);
     // Readies the balloon alone, whatever the system has; the action shows it, from any thread.
     std::function<void()> ArmBalloon(const Announcement& announcement);

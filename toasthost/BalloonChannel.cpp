@@ -13,6 +13,14 @@ constexpr UINT kIconId = 1;
 constexpr UINT kIconCallbackMessage = WM_APP + 1;
 constexpr UINT kAddIconMessage = WM_APP + 2;
 
+// Sent to every top-level window when the taskbar is made anew (explorer restarted), which
+// forgets every icon: a program adds its own again.
+UINT TaskbarCreatedMessage()
+{
+    static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
 void CopyTruncated(wchar_t* target, size_t capacity, const wchar_t* text)
 {
     wcsncpy_s(target, capacity, text ? text : L"", _TRUNCATE);
@@ -44,6 +52,8 @@ bool BalloonChannel::Prepare(HINSTANCE module)
         return false;
     }
     ::SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    // The shell's broadcast reaches a caller above its integrity level only if let through.
+    if (TaskbarCreatedMessage()) ::ChangeWindowMessageFilterEx(m_window, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
     return true;
 }
 
@@ -71,7 +81,7 @@ std::function<void()> BalloonChannel::ShowLater() const
     return [window] { ::PostMessageW(window, kAddIconMessage, 0, 0); };
 }
 
-bool BalloonChannel::AddIcon()
+bool BalloonChannel::AddIcon(bool withBalloon)
 {
     if (!m_armed) return false;  // withdrawn before the request arrived
     if (m_iconShown) return true;
@@ -82,7 +92,7 @@ bool BalloonChannel::AddIcon()
     data.cbSize = sizeof(data);
     data.hWnd = m_window;
     data.uID = kIconId;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | (withBalloon ? NIF_INFO : 0);
     data.uCallbackMessage = kIconCallbackMessage;
     data.hIcon = small ? small : ::LoadIconW(nullptr, IDI_INFORMATION);
     CopyTruncated(data.szTip, ARRAYSIZE(data.szTip), m_announcement.title.c_str());
@@ -126,7 +136,15 @@ LRESULT CALLBACK BalloonChannel::WindowProc(HWND window, UINT message, WPARAM wP
 {
     auto* channel = reinterpret_cast<BalloonChannel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == kAddIconMessage) {
-        if (channel) channel->AddIcon();
+        if (channel) channel->AddIcon(true);
+        return 0;
+    }
+    if (message == TaskbarCreatedMessage() && message != 0) {
+        // The icon comes back, for its click; the balloon was seen, or shown, once already.
+        if (channel && channel->m_iconShown) {
+            channel->m_iconShown = false;
+            channel->AddIcon(false);
+        }
         return 0;
     }
     if (message == kIconCallbackMessage) {

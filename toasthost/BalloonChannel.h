@@ -1,6 +1,8 @@
 #pragma once
 // The notification-area balloon: an icon of the library's own hidden window with a balloon that
-// carries the title and the text. Windows 10 and 11 show such a balloon as a toast too.
+// carries the title and the text. Windows 10 and 11 show such a balloon as a toast too. Should the
+// taskbar be made anew (explorer restarted) while the icon shows, the icon comes back, for its
+// click, without the balloon.
 
 #include "toasthost/Announcement.h"
 
@@ -35,7 +37,7 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    bool AddIcon();
+    bool AddIcon(bool withBalloon);
 
     HINSTANCE m_module = nullptr;
     HWND m_window = nullptr;

@@ -14,9 +14,14 @@ using OnActivate = std::function<void(const std::wstring&)>;
 
 class Callback final : public CountedObject<INotificationActivationCallback> {
 public:
-    explicit Callback(OnActivate onActivate)
-        : CountedObject(kIID_INotificationActivationCallback), m_onActivate(std::move(onActivate))
+    Callback(OnActivate onActivate, std::function<void()> onReleased)
+        : CountedObject(kIID_INotificationActivationCallback), m_onActivate(std::move(onActivate)),
+          m_onReleased(std::move(onReleased))
     {
+    }
+    ~Callback() override
+    {
+        if (m_onReleased) m_onReleased();
     }
     HRESULT STDMETHODCALLTYPE Activate(LPCWSTR appUserModelId, LPCWSTR, const NOTIFICATION_USER_INPUT_DATA*,
                                        ULONG) override
@@ -28,17 +33,21 @@ public:
 
 private:
     const OnActivate m_onActivate;
+    const std::function<void()> m_onReleased;
 };
 
 class Factory final : public CountedObject<IClassFactory> {
 public:
-    explicit Factory(OnActivate onActivate) : CountedObject(IID_IClassFactory), m_onActivate(std::move(onActivate)) {}
+    Factory(OnActivate onActivate, std::function<void()> onReleased)
+        : CountedObject(IID_IClassFactory), m_onActivate(std::move(onActivate)), m_onReleased(std::move(onReleased))
+    {
+    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
     {
         if (!object) return E_POINTER;
         *object = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        auto* callback = new (std::nothrow) Callback(m_onActivate);
+        auto* callback = new (std::nothrow) Callback(m_onActivate, m_onReleased);
         if (!callback) return E_OUTOFMEMORY;
         const HRESULT result = callback->QueryInterface(iid, object);
         callback->Release();
@@ -48,6 +57,7 @@ public:
 
 private:
     const OnActivate m_onActivate;
+    const std::function<void()> m_onReleased;
 };
 
 }  // namespace
@@ -57,10 +67,11 @@ bool ToastActivatorsExist()
     return RealWindowsVersion().major >= 10;
 }
 
-bool ToastActivator::Register(std::function<void(const std::wstring& appId)> onActivate)
+bool ToastActivator::Register(std::function<void(const std::wstring& appId)> onActivate,
+                              std::function<void()> onReleased)
 {
     Revoke();
-    m_factory = new (std::nothrow) Factory(std::move(onActivate));
+    m_factory = new (std::nothrow) Factory(std::move(onActivate), std::move(onReleased));
     if (!m_factory) return false;
     if (FAILED(::CoRegisterClassObject(kToastActivatorClsid, m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                        &m_cookie))) {

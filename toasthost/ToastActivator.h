@@ -42,8 +42,9 @@ public:
     ToastActivator(const ToastActivator&) = delete;
     ToastActivator& operator=(const ToastActivator&) = delete;
 
-    // `onActivate` runs on this thread with the clicked toast's id.
-    bool Register(std::function<void(const std::wstring& appId)> onActivate);
+    // `onActivate` runs on this thread with the clicked toast's id; `onReleased`, if given, each
+    // time a caller lets go of an activator it made (after its call, or without one).
+    bool Register(std::function<void(const std::wstring& appId)> onActivate, std::function<void()> onReleased = nullptr);
     void Revoke();
 
 private:

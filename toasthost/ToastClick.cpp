@@ -1,22 +1,12 @@
 #include "toasthost/ToastClick.h"
 
-namespace toasthost {
+#include "win32/Foreground.h"
 
-void BringOwnerToFront(HWND owner)
-{
-    if (!owner || !::IsWindow(owner)) return;
-    if (::IsIconic(owner)) ::ShowWindowAsync(owner, SW_RESTORE);
-    if (::SetForegroundWindow(owner)) return;
-    FLASHWINFO flash = {};
-    flash.cbSize = sizeof(flash);
-    flash.hwnd = owner;
-    flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
-    ::FlashWindowEx(&flash);
-}
+namespace toasthost {
 
 std::function<void()> BringForwardOnClick(HWND owner)
 {
-    return [owner] { BringOwnerToFront(owner); };
+    return [owner] { BringWindowToFront(owner); };
 }
 
 std::function<void()> HandClickToProgram(DWORD programId, HANDLE clicked)
@@ -26,6 +16,27 @@ std::function<void()> HandClickToProgram(DWORD programId, HANDLE clicked)
         ::AllowSetForegroundWindow(programId);
         ::SetEvent(clicked);
     };
+}
+
+namespace {
+// How long after a click its echo by the other route may come: both leave the shell together.
+constexpr ULONGLONG kEchoWindowMs = 5000;
+}  // namespace
+
+void OneAnswerPerClick::Arrived(Route route)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        const ULONGLONG now = ::GetTickCount64();
+        if (m_echoExpected && m_echoRoute == route && now < m_echoDeadline) {
+            m_echoExpected = false;
+            return;
+        }
+        m_echoExpected = true;
+        m_echoRoute = route == Route::Activator ? Route::ToastEvent : Route::Activator;
+        m_echoDeadline = now + kEchoWindowMs;
+    }
+    if (m_answer) m_answer();
 }
 
 bool ClickListener::Listen(HANDLE clicked, HWND owner)
@@ -45,7 +56,7 @@ void ClickListener::Stop()
 
 void CALLBACK ClickListener::OnClicked(void* context, BOOLEAN)
 {
-    BringOwnerToFront(static_cast<ClickListener*>(context)->m_owner);
+    BringWindowToFront(static_cast<ClickListener*>(context)->m_owner);
 }
 
 }  // namespace toasthost

@@ -14,20 +14,38 @@
 #include <windows.h>
 
 #include <functional>
+#include <mutex>
 
 namespace toasthost {
 
-// Restores `owner` if minimised and brings it to the front. Where the foreground is refused (the
-// right to take it did not reach this process), the taskbar button calls the user until the
-// window is in front.
-void BringOwnerToFront(HWND owner);
-
-// The click's action in the process that owns the window.
+// The click's action in the process that owns the window: BringWindowToFront (win32/Foreground.h).
 std::function<void()> BringForwardOnClick(HWND owner);
 
 // The click's action in ToastHost.exe: the program's process may take the foreground now, and
 // learns of the click through `clicked` (an event the host may only set).
 std::function<void()> HandClickToProgram(DWORD programId, HANDLE clicked);
+
+// One click on a toast arrives twice on Windows 10 and later where the activator is served:
+// through the activator and through the toast's Activated event. Both routes stay open, since
+// the shell calls the activator only for an id whose activator it knows (a Start-menu shortcut
+// made by someone else or by an earlier version may not name it; a registration may have
+// failed), and the event reaches only the process that raised the toast. Whichever arrives first
+// answers the click; the other route's arrival soon after is its echo and is ignored. A click by
+// the same route, or a later one, is a new click.
+class OneAnswerPerClick {
+public:
+    enum class Route { Activator, ToastEvent };
+    explicit OneAnswerPerClick(std::function<void()> answer) : m_answer(std::move(answer)) {}
+    // From any thread.
+    void Arrived(Route route);
+
+private:
+    const std::function<void()> m_answer;
+    std::mutex m_mutex;
+    bool m_echoExpected = false;
+    Route m_echoRoute = Route::Activator;
+    ULONGLONG m_echoDeadline = 0;
+};
 
 // In the program's process: brings `owner` forward each time the host sets `clicked`.
 class ClickListener {

@@ -18,13 +18,15 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <memory>
 #include <string>
 
 namespace {
 
 // How long a new host waits for one still withdrawing an earlier announcement of the same id.
 constexpr DWORD kEarlierHostTimeoutMs = 5000;
-// How long a host started by COM waits for the call it was started for.
+// How long a host started by COM waits for the call it was started for, should its caller
+// neither call nor let go.
 constexpr DWORD kActivationTimeoutMs = 30000;
 
 struct IconPair {
@@ -74,19 +76,27 @@ void AnswerALeftOverToast()
     toasthost::WinRtRuntime runtime;
     if (!runtime.Start()) return;
     {
-        std::wstring clicked;
-        const ScopedHandle called(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        // Shared with the activators COM makes, which a caller may let go of at any time.
+        struct Call {
+            std::wstring appId;
+            ScopedHandle ended{ ::CreateEventW(nullptr, TRUE, FALSE, nullptr) };
+        };
+        const auto call = std::make_shared<Call>();
         toasthost::ToastActivator activator;
-        if (called && activator.Register([&](const std::wstring& appId) {
-                clicked = appId;
-                ::SetEvent(called.get());
-            })) {
-            const HANDLE handles[] = { called.get() };
+        // The wait ends with the call, or when the caller lets go of the activator without one:
+        // then nothing was clicked, and nothing opens.
+        if (call->ended && activator.Register(
+                               [call](const std::wstring& appId) {
+                                   call->appId = appId;
+                                   ::SetEvent(call->ended.get());
+                               },
+                               [call] { ::SetEvent(call->ended.get()); })) {
+            const HANDLE handles[] = { call->ended.get() };
             HandleMessagesUntilSignalled(handles, 1, kActivationTimeoutMs);
             activator.Revoke();
         }
-        if (!clicked.empty()) {
-            toasthost::ToastChannel::RemoveLeftOver(runtime, clicked.c_str());
+        if (!call->appId.empty()) {
+            toasthost::ToastChannel::RemoveLeftOver(runtime, call->appId.c_str());
             StartTheProgram();
         }
     }

@@ -325,11 +325,16 @@ std::wstring StatusTextRecorder::TextWhenShown() const
     return m_textWhenShown;
 }
 
-ModalOutcome RunWithDriver(const std::function<INT_PTR()>& modal, const std::function<void(HWND)>& driver)
+ModalOutcome RunWithDriver(const std::function<INT_PTR()>& modal, const std::function<void(HWND)>& driver,
+                           const std::function<void()>& beforeWindow)
 {
     ModalOutcome outcome;
+    std::atomic<bool> returned{ false };
     std::thread driverThread([&] {
-        const HWND window = probe::WaitForUpdateWindow(10000, ::GetCurrentProcessId());
+        if (beforeWindow) beforeWindow();
+        HWND window = nullptr;
+        // Once `modal` has returned this thread's windows answer no more: they are not asked then.
+        probe::WaitUntil([&] { return returned || (window = probe::FindUpdateWindow(::GetCurrentProcessId())); }, 10000);
         outcome.driverFoundWindow = window != nullptr;
         if (!window) return;
         driver(window);
@@ -339,6 +344,7 @@ ModalOutcome RunWithDriver(const std::function<INT_PTR()>& modal, const std::fun
         }
     });
     outcome.result = modal();
+    returned = true;
     driverThread.join();
     return outcome;
 }
@@ -362,53 +368,26 @@ std::vector<ShellExecuteRecorder::Call> g_shellCalls;
 ShellExecuteFn g_realShellExecute = nullptr;
 bool g_forwardShellExecute = true;
 
-// The import-table slot of the test program through which the product calls `target`.
-void** FindImportSlot(const char* dllName, FARPROC target)
+// The test program's import of `function`, replaced, with a failure when it imports none.
+std::unique_ptr<ImportPatch> PatchTestProgram(const char* dll, const char* function, void* replacement)
 {
-    auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         descriptor->Name; ++descriptor) {
-        if (_stricmp(reinterpret_cast<const char*>(base + descriptor->Name), dllName) != 0) continue;
-        for (auto* thunk = reinterpret_cast<IMAGE_THUNK_DATA*>(base + descriptor->FirstThunk); thunk->u1.Function;
-             ++thunk) {
-            if (reinterpret_cast<FARPROC>(thunk->u1.Function) == target) {
-                return reinterpret_cast<void**>(&thunk->u1.Function);
-            }
-        }
-    }
-    return nullptr;
-}
-
-void PatchSlot(void** slot, void* value)
-{
-    DWORD oldProtection = 0;
-    ::VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &oldProtection);
-    *slot = value;
-    ::VirtualProtect(slot, sizeof(void*), oldProtection, &oldProtection);
+    auto patch = std::make_unique<ImportPatch>(::GetModuleHandleW(nullptr), dll, function, replacement);
+    EXPECT_TRUE(*patch) << function << " is not imported by the test program";
+    return patch;
 }
 
 }  // namespace
 
 ShellExecuteRecorder::ShellExecuteRecorder(bool forward)
 {
-    g_realShellExecute = reinterpret_cast<ShellExecuteFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"shell32.dll"), "ShellExecuteW")));
-    void** slot = FindImportSlot("shell32.dll", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(g_realShellExecute)));
-    EXPECT_NE(nullptr, slot) << "ShellExecuteW is not imported by the test program";
     std::lock_guard<std::mutex> lock(g_shellMutex);
     g_shellCalls.clear();
     g_forwardShellExecute = forward;
-    if (slot) PatchSlot(slot, reinterpret_cast<void*>(&ShellExecuteRecorder::Replacement));
+    m_patch = PatchTestProgram("shell32.dll", "ShellExecuteW", reinterpret_cast<void*>(&ShellExecuteRecorder::Replacement));
+    g_realShellExecute = reinterpret_cast<ShellExecuteFn>(m_patch->Original());
 }
 
-ShellExecuteRecorder::~ShellExecuteRecorder()
-{
-    void** slot = FindImportSlot("shell32.dll", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&Replacement)));
-    if (slot) PatchSlot(slot, reinterpret_cast<void*>(g_realShellExecute));
-}
+ShellExecuteRecorder::~ShellExecuteRecorder() = default;
 
 HINSTANCE WINAPI ShellExecuteRecorder::Replacement(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
                                                    LPCWSTR directory, INT show)
@@ -433,24 +412,20 @@ std::vector<ShellExecuteRecorder::Call> ShellExecuteRecorder::Calls() const
 namespace {
 std::mutex g_flashMutex;
 std::vector<FLASHWINFO> g_flashCalls;
-FARPROC g_realFlashWindowEx = nullptr;
+std::mutex g_foregroundMutex;
+std::vector<DWORD> g_foregroundCalls;
+using AllowSetForegroundWindowFn = BOOL(WINAPI*)(DWORD);
+AllowSetForegroundWindowFn g_realAllowSetForegroundWindow = nullptr;
 }  // namespace
 
 FlashRecorder::FlashRecorder()
 {
-    g_realFlashWindowEx = ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "FlashWindowEx");
-    void** slot = FindImportSlot("user32.dll", g_realFlashWindowEx);
-    EXPECT_NE(nullptr, slot) << "FlashWindowEx is not imported by the test program";
     std::lock_guard<std::mutex> lock(g_flashMutex);
     g_flashCalls.clear();
-    if (slot) PatchSlot(slot, reinterpret_cast<void*>(&FlashRecorder::Replacement));
+    m_patch = PatchTestProgram("user32.dll", "FlashWindowEx", reinterpret_cast<void*>(&FlashRecorder::Replacement));
 }
 
-FlashRecorder::~FlashRecorder()
-{
-    void** slot = FindImportSlot("user32.dll", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&Replacement)));
-    if (slot) PatchSlot(slot, reinterpret_cast<void*>(g_realFlashWindowEx));
-}
+FlashRecorder::~FlashRecorder() = default;
 
 BOOL WINAPI FlashRecorder::Replacement(PFLASHWINFO info)
 {
@@ -463,6 +438,32 @@ std::vector<FLASHWINFO> FlashRecorder::Calls() const
 {
     std::lock_guard<std::mutex> lock(g_flashMutex);
     return g_flashCalls;
+}
+
+ForegroundRightRecorder::ForegroundRightRecorder()
+{
+    std::lock_guard<std::mutex> lock(g_foregroundMutex);
+    g_foregroundCalls.clear();
+    m_patch = PatchTestProgram("user32.dll", "AllowSetForegroundWindow",
+                               reinterpret_cast<void*>(&ForegroundRightRecorder::Replacement));
+    g_realAllowSetForegroundWindow = reinterpret_cast<AllowSetForegroundWindowFn>(m_patch->Original());
+}
+
+ForegroundRightRecorder::~ForegroundRightRecorder() = default;
+
+BOOL WINAPI ForegroundRightRecorder::Replacement(DWORD processId)
+{
+    {
+        std::lock_guard<std::mutex> lock(g_foregroundMutex);
+        g_foregroundCalls.push_back(processId);
+    }
+    return g_realAllowSetForegroundWindow(processId);
+}
+
+std::vector<DWORD> ForegroundRightRecorder::Calls() const
+{
+    std::lock_guard<std::mutex> lock(g_foregroundMutex);
+    return g_foregroundCalls;
 }
 
 // ---- the URL capture -------------------------------------------------------------------------
@@ -592,6 +593,13 @@ std::wstring ToastPlatformStandIn::Call(const std::wstring& prefix) const
     return std::wstring();
 }
 
+int ToastPlatformStandIn::Count(const std::wstring& prefix) const
+{
+    int count = 0;
+    for (const std::wstring& call : Calls()) count += call.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
+    return count;
+}
+
 void ToastPlatformStandIn::ClearLog() const
 {
     ::DeleteFileW(m_log.c_str());
@@ -647,14 +655,14 @@ ReportedWindowsVersion::~ReportedWindowsVersion()
     SetStringValue(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", m_default);
 }
 
-HRESULT ClickThroughTheActivator()
+HRESULT ClickThroughTheActivator(bool call)
 {
     toasthost::INotificationActivationCallback* activator = nullptr;
     HRESULT result = ::CoCreateInstance(toasthost::kToastActivatorClsid, nullptr, CLSCTX_LOCAL_SERVER,
                                         toasthost::kIID_INotificationActivationCallback,
                                         reinterpret_cast<void**>(&activator));
     if (FAILED(result)) return result;
-    result = activator->Activate(L"Brenlo.KESH.UI", L"", nullptr, 0);
+    if (call) result = activator->Activate(L"Brenlo.KESH.UI", L"", nullptr, 0);
     activator->Release();
     return result;
 }

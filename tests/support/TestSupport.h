@@ -4,12 +4,14 @@
 // modally while another thread acts on it like a user, and readers of the URL capture and of
 // the toast-library doubles' call logs.
 
+#include "ImportPatch.h"
 #include "framework/CDialogEx.h"
 #include "win32/ScopedHandle.h"
 
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -84,8 +86,9 @@ private:
 };
 
 // Plays the platform on Windows 10 when the user clicks a toast: creates the toasts' activator
-// (from a process that registered it, or through its local server) and calls Activate.
-HRESULT ClickThroughTheActivator();
+// (from a process that registered it, or through its local server) and calls Activate; or,
+// without `call`, lets go of it again without a call, as on no click at all.
+HRESULT ClickThroughTheActivator(bool call = true);
 
 // Each test starts with no key, and leaves none behind.
 class SettingsKeyGuard {
@@ -148,9 +151,11 @@ struct ModalOutcome {
 };
 
 // Runs `modal` (a DoModal or an InitInstance) on this thread while `driver` acts on the update
-// window from another thread, as a user would. Should the window still be open 10 s after the
-// driver returns, it is closed (WM_CLOSE) and the outcome says so.
-ModalOutcome RunWithDriver(const std::function<INT_PTR()>& modal, const std::function<void(HWND)>& driver);
+// window from another thread, as a user would; `beforeWindow`, if given, runs on that thread
+// first. Should the window still be open 10 s after the driver returns, it is closed (WM_CLOSE)
+// and the outcome says so. No window by the time `modal` returns: the driver never runs.
+ModalOutcome RunWithDriver(const std::function<INT_PTR()>& modal, const std::function<void(HWND)>& driver,
+                           const std::function<void()>& beforeWindow = nullptr);
 
 // Fails the test and closes the window when `driver` does not end it itself.
 ModalOutcome RunDialog(CDialogEx& dialog, const std::function<void(HWND)>& driver);
@@ -173,10 +178,11 @@ public:
 
 private:
     static HINSTANCE WINAPI Replacement(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    std::unique_ptr<ImportPatch> m_patch;
 };
 
-// Replaces FlashWindowEx in the test program's import table and records every call the product
-// makes; Wine without a window manager shows no flash to look at. Nothing is flashed.
+// Records every FlashWindowEx call the test program makes (Wine without a window manager shows
+// no flash to look at); nothing is flashed.
 class FlashRecorder {
 public:
     FlashRecorder();
@@ -187,6 +193,22 @@ public:
 
 private:
     static BOOL WINAPI Replacement(PFLASHWINFO info);
+    std::unique_ptr<ImportPatch> m_patch;
+};
+
+// Records the process ids the test program lets take the foreground (AllowSetForegroundWindow);
+// Wine has no foreground lock, so only the record shows the right handed on. Calls go on.
+class ForegroundRightRecorder {
+public:
+    ForegroundRightRecorder();
+    ~ForegroundRightRecorder();
+    ForegroundRightRecorder(const ForegroundRightRecorder&) = delete;
+    ForegroundRightRecorder& operator=(const ForegroundRightRecorder&) = delete;
+    std::vector<DWORD> Calls() const;
+
+private:
+    static BOOL WINAPI Replacement(DWORD processId);
+    std::unique_ptr<ImportPatch> m_patch;
 };
 
 // The addresses the registered http/https handler was asked to open, one entry each, with how
@@ -238,8 +260,9 @@ public:
 
     void Set(const wchar_t* name, const std::wstring& value) const;  // empty: removed
     std::vector<std::wstring> Calls() const;  // "Show xml=... process=ToastHost.exe pid=12", ...
-    // The first call that starts with `prefix`, or empty.
+    // The first call that starts with `prefix`, or empty; how many do.
     std::wstring Call(const std::wstring& prefix) const;
+    int Count(const std::wstring& prefix) const;
     void ClearLog() const;
 
 private:

@@ -9,9 +9,12 @@
 //   Setting     the notifier's NotificationSetting (a number), or "fail"
 //   Show        the HRESULT Show returns (hex, e.g. 80070005), default S_OK
 //   Click       "1": the user clicks the toast as soon as it is shown; or the name of an event
-//               that, once set, makes the user click it
+//               that makes the user click it each time it is set, until the toast is hidden
 //   Fail        "1": the platform reports Failed right after Show returned
+// Loaded into ToastHost.exe, it also logs each right to the foreground the host hands on
+// ("AllowSetForegroundWindow pid=N"), which Wine has no lock to show.
 
+#include "ImportPatch.h"
 #include "toasthost/WinRtDeclarations.h"
 
 #include <atomic>
@@ -199,27 +202,28 @@ public:
     HRESULT STDMETHODCALLTYPE put_SuppressPopup(boolean) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_SuppressPopup(boolean*) override { return E_NOTIMPL; }
 
-    // The platform reports an event on a thread of its own, once `trigger` (if any) is set.
+    // The platform reports an event on a thread of its own: at once, or each time `trigger` is
+    // set until the toast is hidden.
     void Raise(bool failed, const std::wstring& trigger)
     {
         IToastEventHandler* handler = failed ? m_failed : m_activated;
         if (!handler) return;
         handler->AddRef();
         AddRef();
-        std::thread([this, handler, trigger] {
-            if (!trigger.empty()) {
-                const HANDLE event = ::OpenEventW(SYNCHRONIZE, FALSE, trigger.c_str());
-                if (event) {
-                    ::WaitForSingleObject(event, 30000);
-                    ::CloseHandle(event);
-                }
-            }
-            handler->Invoke(this, nullptr);
+        std::thread([this, handler, trigger, failed] {
+            const HANDLE event = trigger.empty() ? nullptr : ::OpenEventW(SYNCHRONIZE, FALSE, trigger.c_str());
+            do {
+                if (event && (::WaitForSingleObject(event, 30000) != WAIT_OBJECT_0 || m_hidden)) break;
+                handler->Invoke(this, nullptr);
+                Log(failed ? L"Failed raised" : L"Activated raised");
+            } while (event);
+            if (event) ::CloseHandle(event);
             handler->Release();
             Release();
         }).detach();
     }
     std::wstring m_xml;
+    std::atomic<bool> m_hidden{ false };
 
 private:
     HRESULT Add(const wchar_t* what, const IID& iid, IToastEventHandler* handler, IToastEventHandler*& slot,
@@ -284,6 +288,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Hide(IToastNotification* notification) override
     {
+        static_cast<Toast*>(notification)->m_hidden = true;
         Log(L"Hide xml=" + static_cast<Toast*>(notification)->m_xml);
         return S_OK;
     }
@@ -366,6 +371,33 @@ public:
 };
 
 }  // namespace
+
+namespace {
+
+using AllowSetForegroundWindowFn = BOOL(WINAPI*)(DWORD);
+ImportPatch* g_foregroundRight = nullptr;
+
+BOOL WINAPI LogForegroundRight(DWORD processId)
+{
+    Log(L"AllowSetForegroundWindow pid=" + std::to_wstring(processId));
+    return reinterpret_cast<AllowSetForegroundWindowFn>(g_foregroundRight->Original())(processId);
+}
+
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+{
+    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const wchar_t* name = std::wcsrchr(path, L'\\');
+    // Never unpatched: the host ends with the stand-in still loaded.
+    if (name && ::lstrcmpiW(name + 1, L"ToastHost.exe") == 0) {
+        g_foregroundRight = new ImportPatch(::GetModuleHandleW(nullptr), "user32.dll", "AllowSetForegroundWindow",
+                                            reinterpret_cast<void*>(&LogForegroundRight));
+    }
+    return TRUE;
+}
 
 extern "C" __declspec(dllexport) HRESULT WINAPI DllGetActivationFactory(HSTRING className, IInspectable** factory)
 {
