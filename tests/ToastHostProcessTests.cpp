@@ -302,9 +302,12 @@ TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastOpen
     for (int clicks = 1; clicks <= 2; ++clicks) {
         SCOPED_TRACE(clicks);
         ASSERT_TRUE(probe::Activate(other));
-        ::SetEvent(click.get());
+        // The activator's call first: answered by the event while this thread (which owns the
+        // other window) was not in that call, Wine left its desktop in front in 1 run of 8. Which
+        // route comes first makes no difference to the answer; the library's test has the event first.
         EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator());
-        EXPECT_TRUE(probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000))
+        ::SetEvent(click.get());
+        EXPECT_TRUE(PumpMessagesUntil([&] { return ::GetForegroundWindow() == window; }, 10000))
             << "the window did not come forward";
         ASSERT_TRUE(probe::WaitUntil([&] { return m_platform.Count(L"Activated raised") == clicks; }, 10000));
         EXPECT_EQ(clicks, m_platform.Count(L"AllowSetForegroundWindow pid=" + std::to_wstring(m_ui.id)))
