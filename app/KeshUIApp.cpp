@@ -1,7 +1,9 @@
 #include "app/KeshUIApp.h"
 
 #include "app/RunMode.h"
+#include "app/SecondStart.h"
 #include "app/UpdateSettings.h"
+#include "app/WaitForTheUser.h"
 #include "win32/ScopedHandle.h"
 #include "service/UpdateServiceContract.h"
 #include "session/ProcessComSecurity.h"
@@ -25,6 +27,14 @@ ScopedHandle CreateSingleInstanceLock(bool& heldByAnotherInstance)
     return lock;
 }
 
+// The notification gate: true when the service's answer is one not announced before.
+bool AnswerIsNew(CString& serverResponse)
+{
+    serverResponse = ReadUpdateSetting(kServerResponseValueName);
+    if (serverResponse.IsEmpty()) return false;  // nothing to announce
+    return !(serverResponse == ReadUpdateSetting(kLastShownResponseValueName));  // or already announced
+}
+
 }  // namespace
 
 CKeshUIApp::CKeshUIApp()
@@ -39,18 +49,37 @@ CKeshUIApp& KeshUIApp()
 
 BOOL CKeshUIApp::InitInstance()
 {
+    const ConsoleSessionApi& api = CurrentConsoleSessionApi();
     bool heldByAnotherInstance = false;
     const ScopedHandle instanceLock = CreateSingleInstanceLock(heldByAnotherInstance);
-    if (heldByAnotherInstance) return FALSE;
+    if (heldByAnotherInstance) {
+        // The user asked for the program: the window they have comes forward. The service's
+        // second announcement takes nothing from whatever the user is doing.
+        if (!IsNotifModeCommandLine(m_lpCmdLine)) AskTheRunningProgramForward();
+        return FALSE;
+    }
+    SecondStartBell secondStart(api);
 
     if (IsNotifModeCommandLine(m_lpCmdLine)) {
         m_bNotifMode = true;
-        m_strServerResponse = ReadUpdateSetting(kServerResponseValueName);
-        if (m_strServerResponse.IsEmpty()) return FALSE;  // nothing to announce
-        if (m_strServerResponse == ReadUpdateSetting(kLastShownResponseValueName)) {
-            return FALSE;  // already announced
-        }
+        if (!AnswerIsNew(m_strServerResponse)) return FALSE;
         m_bUpdateAvailable = true;
+    }
+
+    // As LocalSystem, who may call in is settled before anything can marshal: the questions to the
+    // shell below, the window's accessible objects and the toast library come later.
+    const ProcessComSecurity comSecurity(api);
+
+    UserWait wait;
+    if (m_bNotifMode) {
+        // Not over a slide show, a film or a game, nor to a locked screen: the announcement waits
+        // for the user, recording nothing meanwhile. What the service has answered by then is
+        // what is announced, if anything still is. (Interactive mode does not wait: the user asked.)
+        wait = WaitUntilTheUserCanBeNotified(api, secondStart.Bell());
+        if (wait.waited && !AnswerIsNew(m_strServerResponse)) {
+            m_bUpdateAvailable = false;
+            return FALSE;
+        }
     }
 
     INITCOMMONCONTROLSEX commonControls = { sizeof(commonControls), ICC_WIN95_CLASSES };
@@ -58,14 +87,11 @@ BOOL CKeshUIApp::InitInstance()
 
     CWinApp::InitInstance();  // restart registration; its result does not matter here
 
-    // As LocalSystem, who may call in is settled before anything can marshal: the window's
-    // accessible objects and the toast library come later.
-    const ProcessComSecurity comSecurity(CurrentConsoleSessionApi());
-
     // The platform framework would make its Windows visual manager the default here; it draws
     // nothing of this window (plain static controls, no caption), so there is nothing to set.
 
     CKeshUIDlg dlg;
+    dlg.AnswerSecondStarts(&secondStart, wait.summoned);
     m_pMainWnd = &dlg;
     const INT_PTR result = dlg.DoModal();
     m_pMainWnd = nullptr;

@@ -19,14 +19,15 @@ GUID NewRandomGuid()
 
 }  // namespace
 
-CWinApp::CWinApp()
+CWinApp::CWinApp() : m_pPreviousApp(g_pApp)
 {
     g_pApp = this;
 }
 
 CWinApp::~CWinApp()
 {
-    if (g_pApp == this) g_pApp = nullptr;
+    // A second application object in one process (a test's second start) gives the first back.
+    if (g_pApp == this) g_pApp = m_pPreviousApp;
 }
 
 CWinApp* AfxGetApp()

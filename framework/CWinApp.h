@@ -25,6 +25,9 @@ public:
 
     // The application's help command is never routed (there is no message loop), so the
     // application object carries no message map.
+
+private:
+    CWinApp* m_pPreviousApp;
 };
 
 CWinApp* AfxGetApp();

@@ -22,6 +22,11 @@ bool ProcessRunsAsLocalSystem()
     return user.empty() || ::IsWellKnownSid(user.data(), WinLocalSystemSid) != FALSE;
 }
 
+bool TaskbarExists()
+{
+    return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
+}
+
 }  // namespace
 
 const ConsoleSessionApi& PlatformConsoleSessionApi()
@@ -36,6 +41,8 @@ const ConsoleSessionApi& PlatformConsoleSessionApi()
         &::RevertToSelf,
         &ProcessRunsAsLocalSystem,
         &::CoInitializeSecurity,
+        &::SHQueryUserNotificationState,
+        &TaskbarExists,
     };
     return api;
 }
@@ -63,4 +70,15 @@ HANDLE QueryOwnSessionUserToken(const ConsoleSessionApi& api)
     HANDLE token = nullptr;
     if (!api.QueryUserToken(session, &token)) return nullptr;
     return token;
+}
+
+ActingAsSessionUser::ActingAsSessionUser(const ConsoleSessionApi& api)
+    : m_api(api), m_token(QueryOwnSessionUserToken(api))
+{
+    m_impersonating = m_token && api.ImpersonateLoggedOnUser(m_token.get());
+}
+
+ActingAsSessionUser::~ActingAsSessionUser()
+{
+    if (m_impersonating) m_api.RevertToSelf();
 }

@@ -3,11 +3,15 @@
 // facts of its identity that decide what it may do itself. They go through this table so that
 // tests can produce what the test platform cannot (nobody signed in, another session, an
 // environment block that cannot be made, a process that cannot be started, a failed
-// impersonation, a process running as LocalSystem, COM security set too late); the program
-// itself always uses the platform's own functions.
+// impersonation, a process running as LocalSystem, COM security set too late, a user who is
+// busy or away, a session without a shell); the program itself always uses the platform's own
+// functions.
+
+#include "win32/ScopedHandle.h"
 
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 struct ConsoleSessionApi {
     BOOL(WINAPI* ProcessIdToSessionId)(DWORD processId, DWORD* sessionId);
@@ -30,6 +34,12 @@ struct ConsoleSessionApi {
                                           SOLE_AUTHENTICATION_SERVICE* services, void* reserved1,
                                           DWORD authenticationLevel, DWORD impersonationLevel,
                                           void* authenticationList, DWORD capabilities, void* reserved3);
+    // Whether the user the calling thread acts for may be shown a notification now
+    // (SHQueryUserNotificationState): presentation settings, a full-screen program, quiet time,
+    // a locked or switched-away session say not now.
+    HRESULT(WINAPI* QueryUserNotificationState)(QUERY_USER_NOTIFICATION_STATE* state);
+    // Whether the session has a taskbar: its shell keeps that state, and without one nobody does.
+    bool (*ShellTaskbarExists)();
 };
 
 // The platform's functions.
@@ -55,3 +65,19 @@ private:
 // the console's: after a Remote Desktop reconnect the console has no user, or another one,
 // while the window stands on the desktop of the session it was started in.
 HANDLE QueryOwnSessionUserToken(const ConsoleSessionApi& api);
+
+// For as long as it lives, the calling thread acts as the user of the process's own session
+// (QueryOwnSessionUserToken), where the process may; otherwise it stays as it was. The token is
+// closed in any case, after the impersonation has ended.
+class ActingAsSessionUser {
+public:
+    explicit ActingAsSessionUser(const ConsoleSessionApi& api);
+    ~ActingAsSessionUser();
+    ActingAsSessionUser(const ActingAsSessionUser&) = delete;
+    ActingAsSessionUser& operator=(const ActingAsSessionUser&) = delete;
+
+private:
+    const ConsoleSessionApi& m_api;
+    ScopedHandle m_token;
+    bool m_impersonating = false;
+};

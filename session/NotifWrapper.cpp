@@ -66,9 +66,7 @@ void CNotifWrapper::ShowToast()
 
     // The library looks at the notification settings of the user of this session, so it runs as
     // that user when possible, and in the program's own context otherwise.
-    const ConsoleSessionApi& api = CurrentConsoleSessionApi();
-    const ScopedHandle token(QueryOwnSessionUserToken(api));
-    const bool impersonating = token && api.ImpersonateLoggedOnUser(token.get());
+    const ActingAsSessionUser asUser(CurrentConsoleSessionApi());
 
     int first = 0;
     int second = 0;
@@ -78,6 +76,4 @@ void CNotifWrapper::ShowToast()
         const HWND owner = (app && app->m_pMainWnd) ? app->m_pMainWnd->GetSafeHwnd() : nullptr;
         m_pfnDisplayToastNotification(kWindowTitle, kToastText, kAppUserModelId, owner);
     }
-
-    if (impersonating) api.RevertToSelf();
 }

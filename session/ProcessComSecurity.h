@@ -9,25 +9,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
-// A self-contained security descriptor, in the absolute format CoInitializeSecurity takes: owner
-// and group LocalSystem; COM calls allowed to the given user (if any) and LocalSystem, and to
-// nobody else; callers below medium integrity refused.
-class ComCallerDescriptor {
-public:
-    explicit ComCallerDescriptor(PSID user);
-    ComCallerDescriptor(const ComCallerDescriptor&) = delete;
-    ComCallerDescriptor& operator=(const ComCallerDescriptor&) = delete;
-    // Null when it could not be made.
-    PSECURITY_DESCRIPTOR get() { return m_valid ? &m_descriptor : nullptr; }
-
-private:
-    SECURITY_DESCRIPTOR m_descriptor = {};
-    std::vector<BYTE> m_system, m_medium, m_dacl, m_sacl;
-    bool m_valid = false;
-};
-
 // As LocalSystem, for as long as it lives: COM started on the calling (window) thread and, right
 // after, the process-wide COM security set to admit the user of the process's own session and
 // LocalSystem only. Made before the window and the toast library exist: COM sets a process's

@@ -169,6 +169,42 @@ TEST_F(EndToEnd, ToastIsRaisedFromWindowsEightOnAndTheWindowShowsEitherWay)
     }
 }
 
+TEST_F(EndToEnd, ABusyUserGetsNeitherWindowNorToastUntilTheirStateLetsThemThrough)
+{
+    // The program as a user would have it who is giving a presentation (Wine's never is).
+    const std::wstring folder = TempDirectory(L"user_away");
+    ASSERT_TRUE(CopyFileTo(BinPath(L"KeshUIWithUserAway.exe"), folder + L"\\KeshUI.exe"));
+    ToastDouble library(L"complete", folder);
+    ReportedWindowsVersion version(L"KeshUI.exe", L"win10");
+    auto presentation = [](const wchar_t* state) {
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\KeshTest", L"UserNotificationState", REG_SZ, state,
+                          static_cast<DWORD>((wcslen(state) + 1) * sizeof(wchar_t)));
+    };
+    presentation(L"4");
+    SetSettingString(kServerResponseValueName, L"http://example.com/after-the-talk");
+
+    Process ui = Start(folder + L"\\KeshUI.exe", L"/NotifMode");
+    HWND listener = nullptr;
+    ASSERT_TRUE(probe::WaitUntil([&] {
+        DWORD owner = 0;
+        listener = ::FindWindowW(L"KeshUI waits for the user", nullptr);
+        return listener && ::GetWindowThreadProcessId(listener, &owner) && owner == ui.id;
+    }, 10000));
+    EXPECT_EQ(nullptr, probe::FindUpdateWindow(ui.id));
+    EXPECT_TRUE(library.Calls().empty()) << "the toast library was loaded while the user is busy";
+
+    // Presentation settings off: the shell tells every top-level window.
+    presentation(L"5");
+    ::SendMessageTimeoutW(listener, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L""), SMTO_ABORTIFHUNG, 10000, nullptr);
+    const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
+    ASSERT_NE(nullptr, window) << "the announcement never came";
+    EXPECT_NE(std::wstring::npos, library.Calls().at(3).find(L"DisplayToastNotification"));
+    probe::ClickControl(window, IDC_CLOSE);
+    ASSERT_TRUE(ui.Wait(10000));
+    EXPECT_EQ(L"http://example.com/after-the-talk", LastShownResponse());
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\KeshTest", L"UserNotificationState");
+}
+
 namespace {
 
 // Sets an environment variable of this process (and so of the programs it starts) for as long

@@ -4,11 +4,15 @@
 #include "Probe.h"
 #include "app/KeshUIApp.h"
 #include "app/RunMode.h"
+#include "app/SecondStart.h"
 #include "app/UpdateSettings.h"
+#include "app/WaitForTheUser.h"
 #include "service/UpdateServiceContract.h"
+#include "support/ConsoleSessionStandIn.h"
 #include "support/TestSupport.h"
 #include "ui/WindowTexts.h"
 #include "ui/res/resource.h"
+#include "win32/NotificationState.h"
 
 #include <gtest/gtest.h>
 
@@ -203,4 +207,122 @@ TEST(NotificationGate, InteractiveModeNeverRecordsEvenAfterShowingANewerPackage)
     EXPECT_FALSE(app.m_bNotifMode);
     EXPECT_EQ(1u, shell.Calls().size());
     EXPECT_EQ(L"<none>", LastShownResponse());
+}
+
+TEST(NotificationGate, NoShellOrNoAnswerMeansNoWaitAndANotNowThatLastsIsNotBelievedForever)
+{
+    ConsoleSessionStandIn session;
+    session.notificationState = QUNS_BUSY;
+    UserWaitTiming timing;
+    timing.askAgainMs = 20;
+    timing.giveUpAfterMs = 300;
+    session.taskbar = false;
+    EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentConsoleSessionApi(), nullptr, timing).waited)
+        << "nobody keeps the state";
+    EXPECT_EQ(0, session.stateQueries);
+    session.taskbar = true;
+    session.notificationStateResult = E_FAIL;
+    EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentConsoleSessionApi(), nullptr, timing).waited) << "nobody answers";
+
+    session.notificationStateResult = S_OK;
+    session.stateQueries = session.stateQueriesAsTheUser = 0;
+    const ULONGLONG start = ::GetTickCount64();
+    const UserWait wait = WaitUntilTheUserCanBeNotified(CurrentConsoleSessionApi(), nullptr, timing);
+    EXPECT_TRUE(wait.waited);
+    EXPECT_GE(::GetTickCount64() - start, 300u);
+    EXPECT_GT(session.stateQueries, 3) << "the state is asked again every few moments";
+    EXPECT_EQ(session.stateQueries, session.stateQueriesAsTheUser) << "asked as the service, not as the session's user";
+}
+
+TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenTheyAreBack)
+{
+    const std::wstring first = L"http://example.com/first";
+    const struct {
+        const char* name;
+        QUERY_USER_NOTIFICATION_STATE state;
+        const wchar_t* value;   // changed while waiting (null: nothing changes)
+        std::wstring changedTo;
+        bool userStartsTheProgram;  // instead of the state changing
+        bool window;
+        std::wstring lastShown;  // afterwards
+    } cases[] = {
+        { "slide show over, a newer answer meanwhile", QUNS_PRESENTATION_MODE, kServerResponseValueName,
+          L"http://example.com/newer", false, true, L"http://example.com/newer" },
+        { "back at the desk, the answer was shown meanwhile", QUNS_NOT_PRESENT, kLastShownResponseValueName, first,
+          false, false, first },
+        { "game over, nothing newer any more", QUNS_RUNNING_D3D_FULL_SCREEN, kServerResponseValueName, L"", false,
+          false, L"<none>" },
+        { "the user starts the program during quiet time", kQunsQuietTime, nullptr, L"", true, true, first },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsKeyGuard key;
+        SetSettingString(kServerResponseValueName, first);
+        ConsoleSessionStandIn session;
+        session.notificationState = c.state;
+        CKeshUIApp app;
+        app.m_lpCmdLine = L"/NotifMode";
+        bool cameForward = false;
+        const ModalOutcome outcome = RunWithDriver(
+            [&] { return app.InitInstance(); },
+            [&](HWND window) {
+                // Summoned, it comes forward; announced, it leaves the keyboard where it was.
+                cameForward = c.userStartsTheProgram
+                                   ? probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000)
+                                   : ::GetForegroundWindow() == window;
+                probe::ClickControl(window, IDC_CLOSE);
+            },
+            [&] {
+                HWND listener = nullptr;
+                ASSERT_TRUE(probe::WaitUntil([&] { return (listener = ::FindWindowW(L"KeshUI waits for the user", nullptr)); },
+                                             10000));
+                EXPECT_EQ(nullptr, probe::FindUpdateWindow(::GetCurrentProcessId())) << "shown while the user is busy";
+                // The driver's own, which goes with its thread.
+                const HWND other = ::CreateWindowExW(0, L"STATIC", L"a slide show", WS_POPUP | WS_VISIBLE, 0, 0, 200,
+                                                     100, nullptr, nullptr, nullptr, nullptr);
+                ASSERT_TRUE(probe::Activate(other));
+                if (c.value) SetSettingString(c.value, c.changedTo);
+                if (c.userStartsTheProgram) {
+                    CKeshUIApp second;
+                    second.m_lpCmdLine = L"";
+                    EXPECT_FALSE(second.InitInstance());
+                } else {
+                    // Presentation settings off, or the session unlocked: the shell tells top-level windows.
+                    session.notificationState = QUNS_ACCEPTS_NOTIFICATIONS;
+                    ::SendMessageTimeoutW(listener, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L""), SMTO_BLOCK,
+                                          10000, nullptr);
+                }
+            });
+        EXPECT_EQ(c.window, outcome.driverFoundWindow);
+        EXPECT_FALSE(outcome.closedByWatchdog);
+        EXPECT_EQ(c.lastShown, LastShownResponse());
+        EXPECT_EQ(c.userStartsTheProgram, cameForward) << "only the user's own start takes the keyboard";
+    }
+}
+
+TEST(SingleInstance, ASecondStartByTheUserBringsTheWindowForwardAndOneByTheServiceDoesNot)
+{
+    SettingsKeyGuard key;
+    ForegroundRightRecorder rights;
+    CKeshUIApp app;
+    app.m_lpCmdLine = L"";  // no service: the window says so and waits for the user
+    const ModalOutcome outcome = RunWithDriver([&] { return app.InitInstance(); }, [&](HWND window) {
+        const HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                             nullptr, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(probe::Activate(other));
+        ::SendMessageW(window, WM_SECOND_START, 0, 0);
+        EXPECT_EQ(other, ::GetForegroundWindow()) << "the message alone, which anyone may post, summoned the window";
+        for (LPCWSTR commandLine : { L"/NotifMode", L"/RestartByRestartManager:1" }) {
+            CKeshUIApp second;
+            second.m_lpCmdLine = commandLine;
+            EXPECT_FALSE(second.InitInstance());
+            EXPECT_EQ(1, probe::CountUpdateWindows());
+        }
+        EXPECT_EQ((std::vector<DWORD>{ ::GetCurrentProcessId() }), rights.Calls())
+            << "the service's start handed on the foreground, or the user's did not";
+        EXPECT_TRUE(probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000));
+        ::DestroyWindow(other);
+        probe::ClickControl(window, IDC_CLOSE);
+    });
+    EXPECT_FALSE(outcome.closedByWatchdog);
 }

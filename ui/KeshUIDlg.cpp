@@ -1,15 +1,19 @@
 #include "ui/KeshUIDlg.h"
 
 #include "app/KeshUIApp.h"
+#include "app/SecondStart.h"
 #include "session/ConsoleSessionApi.h"
 #include "session/LaunchUrlInUserSession.h"
 #include "session/NotifWrapper.h"
 #include "ui/WebAddress.h"
 #include "ui/WindowTexts.h"
 #include "ui/res/resource.h"
+#include "win32/Foreground.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
+
+#include <utility>
 
 BEGIN_MESSAGE_MAP(CKeshUIDlg, CDialogEx)
     ON_WM_PAINT()
@@ -25,6 +29,7 @@ BEGIN_MESSAGE_MAP(CKeshUIDlg, CDialogEx)
     ON_MESSAGE(WM_SYSCOLORCHANGE, &CKeshUIDlg::OnColoursChanged)
     ON_MESSAGE(WM_THEMECHANGED, &CKeshUIDlg::OnColoursChanged)
     ON_MESSAGE(WM_SETTINGCHANGE, &CKeshUIDlg::OnSettingChange)
+    ON_MESSAGE(WM_SECOND_START, &CKeshUIDlg::OnSecondStart)
 END_MESSAGE_MAP()
 
 CKeshUIDlg::CKeshUIDlg(DWORD responseTimeoutMs)
@@ -55,6 +60,7 @@ BOOL CKeshUIDlg::OnInitDialog()
     GetDlgItem(IDC_TITLE).SetWindowText(kWindowTitle);
     SubclassControls();
     FollowContrastTheme();
+    if (m_pSecondStart) SecondStartBell::LetThrough(m_hWnd);
 
     const CKeshUIApp& app = KeshUIApp();
     if (!app.m_bNotifMode) {
@@ -130,6 +136,15 @@ void CKeshUIDlg::SetStatusText(LPCWSTR text)
 {
     GetDlgItem(IDC_STATUS).SetWindowText(text);
     AnnounceStatusChange();
+}
+
+LRESULT CKeshUIDlg::OnSecondStart(WPARAM, LPARAM)
+{
+    // The user started the program again: they want this window, now and with the keyboard. The
+    // message alone may come from anyone in the session; the bell only from that user.
+    const bool summoned = std::exchange(m_bSummoned, false) || (m_pSecondStart && m_pSecondStart->HasRung());
+    if (summoned) BringWindowToFront(m_hWnd);
+    return 0;
 }
 
 void CKeshUIDlg::CallUserBackIfAway()

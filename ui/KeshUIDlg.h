@@ -11,6 +11,7 @@
 #include <memory>
 
 class CNotifWrapper;
+class SecondStartBell;
 
 class CKeshUIDlg : public CDialogEx {
 public:
@@ -23,6 +24,14 @@ public:
     void OnCancel() override;
     // The keyboard beyond the dialog manager's Escape and Enter: Tab, Shift+Tab and Space.
     BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    // A second start by the user brings the window forward, and one before it was shown (or one
+    // that ended the wait for the user: `summoned`) once it is; `bell` outlives the window.
+    void AnswerSecondStarts(SecondStartBell* bell, bool summoned)
+    {
+        m_pSecondStart = bell;
+        m_bSummoned = summoned;
+    }
 
     // The check handshake with the update service.
     void StartUpdateCheck();
@@ -49,6 +58,7 @@ protected:
     afx_msg LRESULT OnWindowPosChanged(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnColoursChanged(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnSettingChange(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnSecondStart(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -86,6 +96,8 @@ private:
     static void EndActivationGuard();
 
     const DWORD m_dwResponseTimeoutMs;
+    SecondStartBell* m_pSecondStart = nullptr;
+    bool m_bSummoned = false;
     HWND m_hSpacePressedOn = nullptr;     // the control a Space went down on, until it comes up
     bool m_bContrastTheme = false;
     HBITMAP m_hCloseMask = nullptr;       // owned: the close mark for contrast themes

@@ -4,6 +4,7 @@
 #include "ui/KeshUIDlg.h"
 
 #include "app/KeshUIApp.h"
+#include "app/SecondStart.h"
 #include "ui/ContrastTheme.h"
 #include "ui/res/resource.h"
 
@@ -176,8 +177,11 @@ LRESULT CKeshUIDlg::OnWindowPosChanging(WPARAM, LPARAM lParam)
 
 LRESULT CKeshUIDlg::OnWindowPosChanged(WPARAM, LPARAM lParam)
 {
-    if (g_notShownYet == m_hWnd && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
-        EndActivationGuard();
+    if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) {
+        if (g_notShownYet == m_hWnd) EndActivationGuard();
+        // A second start that asked before the window could come forward is answered now.
+        if (m_pSecondStart && m_pSecondStart->HasRung()) m_bSummoned = true;
+        if (m_bSummoned) ::PostMessageW(m_hWnd, WM_SECOND_START, 0, 0);
     }
     Default();
     return 0;

@@ -119,6 +119,18 @@ ConsoleSessionStandIn::ConsoleSessionStandIn()
               self.comSecurityDescriptor = DescriptorText(descriptor);
               return self.comSecurityResult;
           };
+          api.QueryUserNotificationState = [](QUERY_USER_NOTIFICATION_STATE* state) -> HRESULT {
+              ConsoleSessionStandIn& self = *s_current;
+              ++self.stateQueries;
+              HANDLE token = nullptr;
+              if (::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
+                  ++self.stateQueriesAsTheUser;
+                  ::CloseHandle(token);
+              }
+              *state = self.notificationState;
+              return self.notificationStateResult;
+          };
+          api.ShellTaskbarExists = [] { return s_current->taskbar; };
           return api;
       }()),
       m_use(m_api)

@@ -5,6 +5,7 @@
 
 #include "session/ConsoleSessionApi.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ public:
     bool impersonationWorks = true;
     bool localSystem = false;
     HRESULT comSecurityResult = S_OK;  // COM's security is never set for real: a process may set it once
+    // The user's notification state (Wine's is always "accepts"); another thread may change it.
+    std::atomic<QUERY_USER_NOTIFICATION_STATE> notificationState{ QUNS_ACCEPTS_NOTIFICATIONS };
+    HRESULT notificationStateResult = S_OK;
+    bool taskbar = true;
 
     // ---- what the program asked
     DWORD sessionAskedForProcess = 0;
@@ -59,6 +64,8 @@ public:
     std::wstring comSecurityDescriptor;
     std::wstring comSecurityArguments;  // the call's other arguments
     bool updateWindowExistedAtComSecurity = false;
+    std::atomic<int> stateQueries{ 0 };
+    std::atomic<int> stateQueriesAsTheUser{ 0 };  // asked while the thread acted as someone
 
 private:
     static ConsoleSessionStandIn* s_current;

@@ -1,0 +1,108 @@
+#include "app/SecondStart.h"
+
+#include "win32/AccessDescriptor.h"
+#include "win32/Module.h"
+#include "win32/Token.h"
+
+#include <vector>
+
+namespace {
+
+// In the session's own namespace: a program in another session is never reached.
+constexpr wchar_t kInstanceName[] = L"Local\\Brenlo KeshUI.exe instance";
+constexpr wchar_t kBellName[] = L"Local\\Brenlo KeshUI.exe second start";
+
+// The user of this process's session: the one whose second start may ring.
+std::vector<BYTE> SessionUserSid(const ConsoleSessionApi& api)
+{
+    ScopedHandle token;
+    if (api.ProcessIsLocalSystem()) token.reset(QueryOwnSessionUserToken(api));
+    else ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive());
+    return token ? TokenUserSid(token.get()) : std::vector<BYTE>();
+}
+
+// A named object made here, or null. One that exists already is someone else's (this process
+// holds the single-instance lock) and is not trusted.
+ScopedHandle MadeHere(HANDLE handle)
+{
+    ScopedHandle made(handle);
+    if (made && ::GetLastError() == ERROR_ALREADY_EXISTS) made.reset();
+    return made;
+}
+
+class ProcessIdView {
+public:
+    ProcessIdView(HANDLE mapping, DWORD access) : m_view(::MapViewOfFile(mapping, access, 0, 0, sizeof(DWORD))) {}
+    ~ProcessIdView()
+    {
+        if (m_view) ::UnmapViewOfFile(m_view);
+    }
+    ProcessIdView(const ProcessIdView&) = delete;
+    ProcessIdView& operator=(const ProcessIdView&) = delete;
+    DWORD* get() const { return static_cast<DWORD*>(m_view); }
+
+private:
+    void* m_view;
+};
+
+BOOL CALLBACK PostToProcessWindow(HWND window, LPARAM processId)
+{
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == static_cast<DWORD>(processId)) ::PostMessageW(window, WM_SECOND_START, 0, 0);
+    return TRUE;
+}
+
+}  // namespace
+
+SecondStartBell::SecondStartBell(const ConsoleSessionApi& api)
+{
+    std::vector<BYTE> user = SessionUserSid(api);
+    if (user.empty()) return;
+    UserAndSystemDescriptor bellAccess(user.data(), EVENT_MODIFY_STATE | SYNCHRONIZE, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP,
+                                       false);
+    UserAndSystemDescriptor instanceAccess(user.data(), FILE_MAP_READ, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP, false);
+    if (!bellAccess.get() || !instanceAccess.get()) return;
+    SECURITY_ATTRIBUTES instanceAttributes = { sizeof(instanceAttributes), instanceAccess.get(), FALSE };
+    m_instance = MadeHere(::CreateFileMappingW(INVALID_HANDLE_VALUE, &instanceAttributes, PAGE_READWRITE, 0,
+                                               sizeof(DWORD), kInstanceName));
+    if (!m_instance) return;
+    const ProcessIdView processId(m_instance.get(), FILE_MAP_WRITE);
+    if (!processId.get()) return;
+    *processId.get() = ::GetCurrentProcessId();
+    SECURITY_ATTRIBUTES bellAttributes = { sizeof(bellAttributes), bellAccess.get(), FALSE };
+    m_bell = MadeHere(::CreateEventW(&bellAttributes, FALSE, FALSE, kBellName));
+}
+
+bool SecondStartBell::HasRung() const
+{
+    return m_bell && ::WaitForSingleObject(m_bell.get(), 0) == WAIT_OBJECT_0;
+}
+
+void SecondStartBell::LetThrough(HWND window)
+{
+    // Windows 7 and later, for the one window; Vista has only the process-wide filter.
+    using PFN_ChangeWindowMessageFilterEx = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    using PFN_ChangeWindowMessageFilter = BOOL(WINAPI*)(UINT, DWORD);
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD of the older call
+    if (const auto forWindow = LookUp<PFN_ChangeWindowMessageFilterEx>(user32, "ChangeWindowMessageFilterEx")) {
+        forWindow(window, WM_SECOND_START, kAllow, nullptr);
+    } else if (const auto forProcess = LookUp<PFN_ChangeWindowMessageFilter>(user32, "ChangeWindowMessageFilter")) {
+        forProcess(WM_SECOND_START, kAllow);
+    }
+}
+
+void AskTheRunningProgramForward()
+{
+    const ScopedHandle bell(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kBellName));
+    const ScopedHandle instance(::OpenFileMappingW(FILE_MAP_READ, FALSE, kInstanceName));
+    if (!bell || !instance) return;
+    const ProcessIdView processId(instance.get(), FILE_MAP_READ);
+    if (!processId.get()) return;
+    const DWORD running = *processId.get();
+    // The user started this process: it may take the foreground, and so may the one it names.
+    ::AllowSetForegroundWindow(running);
+    ::SetEvent(bell.get());
+    ::EnumWindows(&PostToProcessWindow, static_cast<LPARAM>(running));
+}

@@ -1,0 +1,45 @@
+#pragma once
+// A second start by the user while the program runs: the second process ends at once, as the
+// single-instance lock says, and the window the user already has comes to the front instead
+// (with the keyboard), or, while notification mode still waits for the user, shows now.
+//
+// The two may be different accounts: the running program may be LocalSystem on the user's
+// desktop and the second start the user. Only a process that may take the foreground can hand
+// that right on, and AllowSetForegroundWindow names a process, so the running program keeps its
+// process id, in its session's namespace, for the second start to name; and it keeps an event
+// there that admits that session's user and LocalSystem only, nothing below medium integrity. The
+// second start hands on the right, sets the event and posts WM_SECOND_START to the program's
+// windows, which pass it through UIPI; a window answers it only when the event was set, so no
+// one else can summon it. A program in another session is not reached at all.
+
+#include "session/ConsoleSessionApi.h"
+#include "win32/ScopedHandle.h"
+
+#include <windows.h>
+
+// Posted to the running program's top-level windows after a second start has rung.
+inline constexpr UINT WM_SECOND_START = WM_APP + 102;
+
+// In the program that holds the single-instance lock, for its whole run.
+class SecondStartBell {
+public:
+    explicit SecondStartBell(const ConsoleSessionApi& api);
+    SecondStartBell(const SecondStartBell&) = delete;
+    SecondStartBell& operator=(const SecondStartBell&) = delete;
+
+    // Set by a second start; a wait on it takes the request. Null when nobody can ring.
+    HANDLE Bell() const { return m_bell.get(); }
+    // Whether a second start has rung since the last look; takes the request.
+    bool HasRung() const;
+    // Lets a second start's WM_SECOND_START through to `window` from below this process's
+    // integrity level (the user's start, when this program runs as LocalSystem).
+    static void LetThrough(HWND window);
+
+private:
+    ScopedHandle m_instance;  // this process's id, for the second start
+    ScopedHandle m_bell;
+};
+
+// In a second start by the user: asks the program running in this session to bring its window
+// forward, and lets it take the foreground.
+void AskTheRunningProgramForward();
