@@ -220,48 +220,71 @@ TEST_F(ToastHostProcess, WhenTheProgramIsKilledTheHostClearsTheToastAndEnds)
 TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnnouncementThatMakesItIsABalloon)
 {
     // Windows 8, 8.1 and 10 before 1809 show a desktop program's toasts only for an id a Start-menu
-    // shortcut carries, and the shell learns a new shortcut only seconds after it is made.
+    // shortcut carries, and the shell learns a new shortcut only seconds after it is made; the
+    // installer's entry in every user's Start menu it has known since the install.
     ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     const std::wstring shortcut = CallingUsersKnownFolder(FOLDERID_Programs) + L"\\Mobile Broadband Update.lnk";
+    const std::wstring installed = CallingUsersKnownFolder(FOLDERID_CommonPrograms) + L"\\Mobile Broadband Update.lnk";
     std::wstring program = kKeshUI;
     ::CharLowerW(program.data());
+    const std::wstring notepad = L"c:\\windows\\notepad.exe";
     ::DeleteFileW(shortcut.c_str());
     const struct {
         const char* name;
         const wchar_t* program;  // null: every program
         const wchar_t* version;
-        const wchar_t* earlierTarget;  // the shortcut there before, if any
+        std::wstring earlierTarget;  // the user's shortcut there before, if any
+        bool installedByTheMsi;
+        bool firstIsAToast;
+        std::wstring targetAfter;  // of the user's shortcut; empty: none
     } cases[] = {
-        { "Windows 8", L"ToastHost.exe", L"win8", nullptr },
-        { "Windows 10 1607", nullptr, L"10.0.14393", nullptr },
-        { "Windows 8, the host's shortcut of an earlier version", L"ToastHost.exe", L"win8", L"ToastHost.exe" },
+        { "Windows 8", L"ToastHost.exe", L"win8", L"", false, false, program },
+        { "Windows 10 1607", nullptr, L"10.0.14393", L"", false, false, program },
+        { "Windows 8, the host's shortcut of an earlier version", L"ToastHost.exe", L"win8", BinPath(L"ToastHost.exe"),
+          false, true, program },
+        { "Windows 10 1607, installed by the MSI over the user's shortcut of before", nullptr, L"10.0.14393", kKeshUI,
+          true, true, L"" },
+        { "Windows 8, someone else's shortcut under the name", L"ToastHost.exe", L"win8", notepad, false, false, notepad },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const ReportedWindowsVersion version(c.program, c.version);
-        if (c.earlierTarget) ShortcutTarget(shortcut, BinPath(c.earlierTarget).c_str());
+        if (!c.earlierTarget.empty()) ShortcutTarget(shortcut, c.earlierTarget.c_str());
+        if (c.installedByTheMsi) ShortcutTarget(installed, kKeshUI.c_str());
+        const bool ours = c.targetAfter == program;
         m_platform.ClearLog();
         HWND window = StartNotification();
         ASSERT_NE(nullptr, window);
-        if (c.earlierTarget) {
+        if (c.firstIsAToast) {
             EXPECT_TRUE(CalledFromHost(WaitForCall(L"Show "))) << "a balloon, though the shell knew the shortcut";
         } else {
             EXPECT_TRUE(probe::WaitUntil(BalloonShowsTheText, 10000)) << "no balloon for the first announcement";
             EXPECT_TRUE(m_platform.Call(L"Show ").empty()) << "a toast the shell could not show yet";
         }
-        EXPECT_EQ(program, ShortcutTarget(shortcut)) << "the Start-menu entry does not open the program";
+        EXPECT_EQ(c.targetAfter, ShortcutTarget(shortcut)) << "the user's Start-menu entry";
+        // Wine's link keeps no properties: the host's calls show what the shortcut was given.
+        const bool written = ours && c.earlierTarget != kKeshUI;
+        EXPECT_EQ(written, m_platform.Count(L"ShellLink SetValue {9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3} 5 vt=31") == 1)
+            << "the toasts' id";
+        EXPECT_EQ(written, m_platform.Count(L"ShellLink SetValue {9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3} 26 vt=72") == 1)
+            << "the activator's class";
         probe::ClickControl(window, IDC_CLOSE);
         ASSERT_TRUE(m_ui.Wait(10000));
         ASSERT_TRUE(probe::WaitUntil([] { return BalloonOwnerProcess() == 0; }, 10000));
 
-        // The next is a toast. On Windows 8 its click comes through the toast's Activated event.
+        // The next is a toast (someone else's shortcut carries no id of ours: a balloon again).
+        // On Windows 8 its click comes through the toast's Activated event.
         const ScopedHandle click(::CreateEventW(nullptr, FALSE, FALSE, L"KeshTest_ToastClick"));
         m_platform.Set(L"Click", L"KeshTest_ToastClick");
         window = StartNotification();
         ASSERT_NE(nullptr, window);
-        EXPECT_TRUE(CalledFromHost(WaitForCall(L"Show "))) << "no toast once the shortcut exists";
-        EXPECT_EQ(0u, BalloonOwnerProcess());
-        if (std::wcscmp(c.version, L"win8") == 0) {
+        if (!c.targetAfter.empty() && !ours) {
+            EXPECT_TRUE(probe::WaitUntil(BalloonShowsTheText, 10000)) << "silence: no toast can show, and no balloon";
+        } else {
+            EXPECT_TRUE(CalledFromHost(WaitForCall(L"Show "))) << "no toast once the shortcut exists";
+            EXPECT_EQ(0u, BalloonOwnerProcess());
+        }
+        if (ours && std::wcscmp(c.version, L"win8") == 0) {
             const HWND other = ::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 200,
                                                  100, nullptr, nullptr, nullptr, nullptr);
             ASSERT_TRUE(probe::Activate(other));
@@ -273,7 +296,9 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
         m_platform.Set(L"Click", L"");
         probe::ClickControl(window, IDC_CLOSE);
         EXPECT_TRUE(m_ui.Wait(10000));
+        ASSERT_TRUE(probe::WaitUntil([] { return BalloonOwnerProcess() == 0; }, 10000));
         ::DeleteFileW(shortcut.c_str());
+        ::DeleteFileW(installed.c_str());
     }
     ::CoUninitialize();
 }

@@ -77,30 +77,59 @@ bool IsOurs(const std::wstring& target)
     return _wcsicmp(name, kProgramFileName) == 0 || _wcsicmp(name, kHostFileName) == 0;
 }
 
+struct Link {
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+};
+
+// A shell link object, loaded from `path` when given (false if that fails), or empty.
+bool OpenLink(Link& link, const std::wstring& path, DWORD mode)
+{
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  link.link.receiveVoid())) ||
+        FAILED(link.link->QueryInterface(IID_IPersistFile, link.file.receiveVoid()))) {
+        return false;
+    }
+    return path.empty() || SUCCEEDED(link.file->Load(path.c_str(), mode));
+}
+
+// The link's stored target, or empty when there is no such file or it is no link.
+std::wstring TargetAt(const std::wstring& path)
+{
+    Link link;
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES || !OpenLink(link, path, STGM_READ)) return L"";
+    return TargetOf(link.link.get());
+}
+
 }  // namespace
 
 bool ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName)
 {
-    const std::wstring programs = CallingUsersKnownFolder(FOLDERID_Programs);
     const std::wstring program = BesideThisModule(kProgramFileName);
-    if (programs.empty() || program.empty()) return false;
-    const std::wstring path = programs + L"\\" + FileNameOf(displayName) + L".lnk";
+    const std::wstring fileName = L"\\" + FileNameOf(displayName) + L".lnk";
+    const std::wstring programs = CallingUsersKnownFolder(FOLDERID_Programs);
+    if (program.empty() || programs.empty()) return false;
+    const std::wstring path = programs + fileName;
 
-    ComPtr<IShellLinkW> link;
-    ComPtr<IPersistFile> file;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.receiveVoid())) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, file.receiveVoid()))) {
-        return false;
+    // The installer's entry, in every user's Start menu, carries the id for this very program:
+    // the shell knows it from the moment it was installed. A second entry of the user's own would
+    // only list the program twice, so one left from before goes.
+    const std::wstring allUsers = CallingUsersKnownFolder(FOLDERID_CommonPrograms);
+    if (!allUsers.empty() && _wcsicmp(TargetAt(allUsers + fileName).c_str(), program.c_str()) == 0) {
+        if (IsOurs(TargetAt(path))) ::DeleteFileW(path.c_str());
+        return true;
     }
+
     const bool existed = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    Link link;
+    if (!OpenLink(link, existed ? path : std::wstring(), STGM_READWRITE)) return false;
     if (existed) {
         // Someone else's shortcut under our name stays as it is; it carries no id of ours.
-        if (FAILED(file->Load(path.c_str(), STGM_READWRITE))) return false;
-        const std::wstring target = TargetOf(link.get());
+        const std::wstring target = TargetOf(link.link.get());
         if (!IsOurs(target)) return false;
         if (_wcsicmp(target.c_str(), program.c_str()) == 0) return true;
     }
-    return Describe(link.get(), program, appId) && SUCCEEDED(file->Save(path.c_str(), TRUE)) && existed;
+    return Describe(link.link.get(), program, appId) && SUCCEEDED(link.file->Save(path.c_str(), TRUE)) && existed;
 }
 
 }  // namespace toasthost

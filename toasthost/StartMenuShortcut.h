@@ -8,9 +8,11 @@
 
 namespace toasthost {
 
-// As whoever the calling thread is. True when one of ours was there already (pointed at the
-// program now, if it pointed elsewhere: the shell knows its id); false when it had to be made
-// (the shell learns a new shortcut only seconds later), or could be neither made nor corrected.
+// As whoever the calling thread is. True when the installer's entry in the all-users Start menu
+// opens this program (then no entry of the user's own is kept beside it), or when one of ours was
+// there already (pointed at the program now, if it pointed elsewhere: the shell knows its id);
+// false when it had to be made (the shell learns a new shortcut only seconds later), or could be
+// neither made nor corrected.
 bool ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName);
 
 }  // namespace toasthost

@@ -80,9 +80,8 @@ staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 cp "$bin/KeshUI.exe" "$bin/ToastHost.dll" "$bin/ToastHost.exe" "$staging/"
 touch -d "@$SOURCE_DATE_EPOCH" "$staging"/*
-# wixl finds the files relative to where it runs.
-(cd "$staging" && faketime -f "$frozen" wixl -a x64 -D Version="$version" -D ProductCode="$product_code" -D BinDir=. \
-  -o "$(realpath "$msi")" "$build/release/KeshUI.wxs")
+faketime -f "$frozen" bash "$root/tools/release/make-msi.sh" "$build/release/KeshUI.wxs" "$staging" "$version" \
+  "$product_code" "$msi"
 faketime -f "$frozen" msibuild "$msi" -s "Mobile Broadband Update $version" "$company" "x64;1033" "{$package_code}"
 [ -n "$cert" ] && sign "$msi"
 

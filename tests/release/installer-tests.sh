@@ -33,7 +33,32 @@ installer_version=$(msiinfo suminfo "$msi" | awk '$1 == "Version:" {print $2}')
 check "the package asks for Windows Installer 2.0 to 4.0 (it asks for $installer_version)" \
   test "${installer_version:-0}" -ge 200 -a "${installer_version:-0}" -le 400
 
-rm -rf "$folder"
+# The Start-menu entry, read back from the package, against the program's own constants: the
+# interactive check for every user, carrying the toasts' id and activator (Windows Installer 5.0
+# sets them; Wine's link keeps no properties, so only the package can show them).
+app_id=$(sed -n 's/.*kAppUserModelId\[\] = L"\(.*\)";/\1/p' "$root/session/NotifWrapper.h")
+activator=$(sed -n 's/.*kToastActivatorClsidText\[\] = L"\(.*\)";/\1/p' "$root/toasthost/ToastActivator.h")
+entry=$(msiinfo export "$msi" Shortcut | tr -d '\r' | awk -F'\t' '$1 == "StartMenuShortcut"')
+field() { cut -d"$(printf '\t')" -f"$1" <<<"$entry"; }
+check "the package's Start-menu entry: \"Mobile Broadband Update\" in all users' Programs, opening KeshUI.exe with no arguments in its folder" \
+  test "$(field 2)|$(field 3)|$(field 5)|$(field 6)|$(field 12)" = "ProgramMenuFolder|MOBILE~1|Mobile Broadband Update|[#KeshUI.exe]||INSTALLDIR"
+properties=$(msiinfo export "$msi" MsiShortcutProperty | tr -d '\r')
+for property in "System.AppUserModel.ID	$app_id" "System.AppUserModel.ToastActivatorCLSID	$activator"; do
+  check "the entry carries ${property%%	*} = ${property#*	}" \
+    grep -q "	StartMenuShortcut	$property\$" <<<"$properties"
+done
+# Windows puts a per-machine package's entry in all users' Programs; Wine 8 in the installing user's.
+shortcuts=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Mobile Broadband Update.lnk"
+           "$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Mobile Broadband Update.lnk")
+no_entry() { test ! -e "${shortcuts[0]}" -a ! -e "${shortcuts[1]}"; }
+opens_the_installed_program() {
+  for link in "${shortcuts[@]}"; do
+    [ -f "$link" ] && strings -a "$link" | grep -qiF 'Brenlo\KESH\KeshUI.exe' && return 0
+  done
+  return 1
+}
+
+rm -rf "$folder" "${shortcuts[@]}"
 wine msiexec /i "$(winpath "$msi")" /qn </dev/null >/dev/null 2>&1
 check "installed into Program Files\\Brenlo\\KESH" test -f "$folder/KeshUI.exe" -a -f "$folder/ToastHost.dll" -a -f "$folder/ToastHost.exe"
 extracted=$(mktemp -d)
@@ -42,6 +67,7 @@ check "installed files are the package's" bash -c "for f in KeshUI.exe ToastHost
 rm -rf "$extracted"
 first_code=$(product_code "$msi")
 check "registered as an installed product" registered "$first_code"
+check "the Start-menu entry opens the installed program" opens_the_installed_program
 
 # Interactive: the installed program asks the simulator and shows the newer package.
 wine reg delete "$key" /f >/dev/null 2>&1 || true
@@ -76,17 +102,19 @@ next="$major.$minor.$((build + 1)).0"
 staging=$(mktemp -d)
 cp "$folder/KeshUI.exe" "$folder/ToastHost.dll" "$folder/ToastHost.exe" "$staging/"
 newer="$staging/newer.msi"
-(cd "$staging" && wixl -a x64 -D Version="$next" -D ProductCode="$(cat /proc/sys/kernel/random/uuid | tr a-f A-F)" \
-   -D BinDir=. -o "$newer" "$release/release/KeshUI.wxs" 2>/dev/null)
+bash "$root/tools/release/make-msi.sh" "$release/release/KeshUI.wxs" "$staging" "$next" \
+  "$(tr a-f A-F </proc/sys/kernel/random/uuid)" "$newer" 2>/dev/null
 wine msiexec /i "$(winpath "$newer")" /qn </dev/null >/dev/null 2>&1
 second_code=$(product_code "$newer")
 check "upgrade: the newer package is installed" registered "$second_code"
 check "upgrade: the older one is gone" bash -c "! wine reg query '$uninstall\\$first_code' >/dev/null 2>&1"
 check "upgrade: one copy of the files" test "$(find "$WINEPREFIX/drive_c/Program Files" -name KeshUI.exe | wc -l)" = 1
+check "upgrade: the Start-menu entry stays" opens_the_installed_program
 
 wine msiexec /x "$(winpath "$newer")" /qn </dev/null >/dev/null 2>&1
 check "uninstall: nothing installed is left" test ! -e "$folder/KeshUI.exe" -a ! -e "$folder/ToastHost.dll" -a ! -e "$folder/ToastHost.exe"
 check "uninstall: no folder left behind" test ! -e "$folder"
+check "uninstall: no Start-menu entry left behind" no_entry
 check "uninstall: no longer registered" bash -c "! wine reg query '$uninstall\\$second_code' >/dev/null 2>&1"
 rm -rf "$staging"
 

@@ -12,10 +12,14 @@
 //               that makes the user click it each time it is set, until the toast is hidden
 //   Fail        "1": the platform reports Failed right after Show returned
 // Loaded into ToastHost.exe, it also logs each right to the foreground the host hands on
-// ("AllowSetForegroundWindow pid=N"), which Wine has no lock to show.
+// ("AllowSetForegroundWindow pid=N"), which Wine has no lock to show, and each property the host
+// gives a shell link ("ShellLink SetValue {fmtid} pid vt=N"), which Wine's links do not keep.
 
 #include "ImportPatch.h"
 #include "toasthost/WinRtDeclarations.h"
+
+#include <propsys.h>
+#include <shlobj.h>
 
 #include <atomic>
 #include <cwchar>
@@ -383,16 +387,50 @@ BOOL WINAPI LogForegroundRight(DWORD processId)
     return reinterpret_cast<AllowSetForegroundWindowFn>(g_foregroundRight->Original())(processId);
 }
 
+using SetValueFn = HRESULT(STDMETHODCALLTYPE*)(IPropertyStore*, REFPROPERTYKEY, REFPROPVARIANT);
+SetValueFn g_shellLinkSetValue = nullptr;
+
+HRESULT STDMETHODCALLTYPE LogShellLinkProperty(IPropertyStore* store, REFPROPERTYKEY key, REFPROPVARIANT value)
+{
+    wchar_t fmtid[40] = {};
+    ::StringFromGUID2(key.fmtid, fmtid, 40);
+    Log(L"ShellLink SetValue " + std::wstring(fmtid) + L" " + std::to_wstring(key.pid) + L" vt=" + std::to_wstring(value.vt));
+    return g_shellLinkSetValue(store, key, value);
+}
+
+// Every shell link of the process shares its class's method table: its SetValue is logged from
+// here on. Once, from a thread with COM (not from DllMain, which may not start COM objects).
+void LogShellLinkProperties()
+{
+    IPropertyStore* store = nullptr;
+    if (g_shellLinkSetValue || FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyStore,
+                                                         reinterpret_cast<void**>(&store)))) {
+        return;
+    }
+    void** methods = *reinterpret_cast<void***>(store);
+    constexpr int kSetValue = 6;  // after QueryInterface, AddRef, Release, GetCount, GetAt, GetValue
+    DWORD protection = 0;
+    ::VirtualProtect(&methods[kSetValue], sizeof(void*), PAGE_READWRITE, &protection);
+    g_shellLinkSetValue = reinterpret_cast<SetValueFn>(methods[kSetValue]);
+    methods[kSetValue] = reinterpret_cast<void*>(&LogShellLinkProperty);
+    ::VirtualProtect(&methods[kSetValue], sizeof(void*), protection, &protection);
+    store->Release();
+}
+
+bool InTheHost()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const wchar_t* name = std::wcsrchr(path, L'\\');
+    return name && ::lstrcmpiW(name + 1, L"ToastHost.exe") == 0;
+}
+
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
-    if (reason != DLL_PROCESS_ATTACH) return TRUE;
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const wchar_t* name = std::wcsrchr(path, L'\\');
     // Never unpatched: the host ends with the stand-in still loaded.
-    if (name && ::lstrcmpiW(name + 1, L"ToastHost.exe") == 0) {
+    if (reason == DLL_PROCESS_ATTACH && InTheHost()) {
         g_foregroundRight = new ImportPatch(::GetModuleHandleW(nullptr), "user32.dll", "AllowSetForegroundWindow",
                                             reinterpret_cast<void*>(&LogForegroundRight));
     }
@@ -401,6 +439,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 
 extern "C" __declspec(dllexport) HRESULT WINAPI DllGetActivationFactory(HSTRING className, IInspectable** factory)
 {
+    if (InTheHost()) LogShellLinkProperties();
     const std::wstring name = Text(className);
     if (name == kToastNotificationManagerClass) *factory = static_cast<IToastNotificationManagerStatics*>(new ManagerFactory);
     else if (name == kToastNotificationClass) *factory = new ToastFactory;

@@ -1,0 +1,11 @@
+#!/bin/bash
+# Makes the Windows Installer package from the three binaries in BIN_DIR: wixl builds it from the
+# configured KeshUI.wxs, then the Start-menu entry gets the toasts' id and activator as its
+# properties (the MsiShortcutProperty table, which wixl has no element for).
+#   bash tools/release/make-msi.sh WXS BIN_DIR VERSION PRODUCT_CODE OUT_MSI
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+wxs=$(realpath "$1"); version=$3; product_code=$4; out=$(realpath -m "$5")
+# wixl finds the files relative to where it runs.
+(cd "$2" && wixl -a x64 -D Version="$version" -D ProductCode="$product_code" -D BinDir=. -o "$out" "$wxs")
+msibuild "$out" -i "$here/MsiShortcutProperty.idt"
