@@ -3,7 +3,11 @@
 //
 //   KeshBench.exe [--runs N] [--response-runs M] [--idle-seconds S] [--out FILE]
 //
-// - start to window visible, and Escape to process exit (min / median / max, ratio of medians);
+// - start to window visible, and Escape to the window gone and to process exit (min / median /
+//   max, ratio of medians);
+// - notification mode's start with the user's notification state asked, beside the same program
+//   that never asks (KeshUIWithUserAway.exe with no state set), and the CPU time it uses while it
+//   waits for a busy user (S seconds);
 // - the service's response event to the new status text on screen (pixels of the status line
 //   changed), and to the text set (WM_GETTEXT), for KeshUI.exe;
 // - CPU time used while the window waits for a service that never answers (S seconds);
@@ -172,17 +176,22 @@ struct Program {
     const wchar_t* label;
     std::wstring path;
     const wchar_t* title;
-    std::vector<double> visibleMs, exitMs, handles, privateMb;
+    std::vector<double> visibleMs, goneMs, exitMs, handles, privateMb;
     double idleCpuMs = -1;
 };
 
-bool PressEscapeAndWait(HWND window, const Child& child, double& elapsedMs)
+// Escape to the window off the screen (what the user sees), and to the process's end.
+bool PressEscapeAndWait(HWND window, const Child& child, double& exitMs, double* goneMs = nullptr)
 {
     if (!probe::Activate(window)) return false;
     const double pressed = NowMs();
     probe::PressKey(VK_ESCAPE);
+    if (goneMs) {
+        if (!probe::WaitUntil([&] { return !::IsWindowVisible(window); }, 10000, 0)) return false;
+        *goneMs = NowMs() - pressed;
+    }
     if (::WaitForSingleObject(child.process, 10000) != WAIT_OBJECT_0) return false;
-    elapsedMs = NowMs() - pressed;
+    exitMs = NowMs() - pressed;
     return true;
 }
 
@@ -207,7 +216,9 @@ bool MeasureRun(Program& program, bool measureIdle, DWORD idleSeconds)
     program.privateMb.push_back(PrivateMegabytes(child.process));
 
     double exitMs = 0;
-    if (!PressEscapeAndWait(window, child, exitMs)) return false;
+    double goneMs = 0;
+    if (!PressEscapeAndWait(window, child, exitMs, &goneMs)) return false;
+    program.goneMs.push_back(goneMs);
     program.exitMs.push_back(exitMs);
     return true;
 }
@@ -238,6 +249,46 @@ bool MeasureNotificationRun(const std::wstring& keshUI, int run, std::vector<dou
     visibleMs.push_back(NowMs() - started);
     double exitMs = 0;
     return PressEscapeAndWait(window, child, exitMs);
+}
+
+// What KeshUIWithUserAway.exe finds as the user's notification state (QUNS_*; null: none, and it
+// never asks).
+void SetUserState(const wchar_t* state)
+{
+    if (!state) {
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\KeshTest", L"UserNotificationState");
+        return;
+    }
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\KeshTest", L"UserNotificationState", REG_SZ, state,
+                      static_cast<DWORD>((wcslen(state) + 1) * sizeof(wchar_t)));
+}
+
+// CPU time of notification mode while a busy user keeps it waiting for `seconds`, after which the
+// user is back and the window comes.
+double MeasureWaitForTheUser(const std::wstring& program, int run, DWORD seconds)
+{
+    StoreNewServerAnswer(run);
+    SetUserState(L"2");
+    Child child;
+    double cpuMs = -1;
+    HWND listener = nullptr;
+    if (Launch(program, child, L"/NotifMode") && probe::WaitUntil([&] {
+            DWORD owner = 0;
+            listener = ::FindWindowW(L"KeshUI waits for the user", nullptr);
+            return listener && ::GetWindowThreadProcessId(listener, &owner) && owner == child.id;
+        }, 20000)) {
+        ::WaitForSingleObject(child.process, 500);  // start-up over
+        const double before = CpuMs(child.process);
+        ::WaitForSingleObject(child.process, seconds * 1000);
+        cpuMs = CpuMs(child.process) - before;
+        SetUserState(L"5");
+        ::SendMessageTimeoutW(listener, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L""), SMTO_ABORTIFHUNG, 5000, nullptr);
+        const HWND window = WaitForVisibleWindow(probe::kUpdateWindowTitle, child.id, 20000);
+        double exitMs = 0;
+        if (!window || !PressEscapeAndWait(window, child, exitMs)) cpuMs = -1;
+    }
+    SetUserState(nullptr);
+    return cpuMs;
 }
 
 // DisplayToastNotification of the real library in this process, as the adapter calls it: as
@@ -476,15 +527,20 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring alone = std::wstring(temp) + L"kesh_bench_no_library";
     ::CreateDirectoryW(alone.c_str(), nullptr);
     ::CopyFileW(kesh.path.c_str(), (alone + L"\\KeshUI.exe").c_str(), FALSE);
-    std::vector<double> withLibraryMs, withoutLibraryMs, displayMs, displayHostMs;
+    // The program that never asks for the user's state stands beside it, with the same library.
+    const std::wstring neverAsks = dir + L"\\KeshUIWithUserAway.exe";
+    SetUserState(nullptr);
+    std::vector<double> withLibraryMs, withoutLibraryMs, neverAsksMs, displayMs, displayHostMs;
     for (int i = 0; i <= runs; ++i) {
-        std::vector<double> with, without;  // run 0 warms both up and is not counted
-        if (!MeasureNotificationRun(kesh.path, 2 * i, with) ||
-            !MeasureNotificationRun(alone + L"\\KeshUI.exe", 2 * i + 1, without)) {
+        std::vector<double> with, without, notAsked;  // run 0 warms them up and is not counted
+        if (!MeasureNotificationRun(kesh.path, 3 * i, with) ||
+            !MeasureNotificationRun(alone + L"\\KeshUI.exe", 3 * i + 1, without) ||
+            !MeasureNotificationRun(neverAsks, 3 * i + 2, notAsked)) {
             std::fprintf(stderr, "notification run %d failed\n", i);
         } else if (i > 0) {
             withLibraryMs.push_back(with.front());
             withoutLibraryMs.push_back(without.front());
+            neverAsksMs.push_back(notAsked.front());
         }
         if (!MeasureDisplayToast(dir + L"\\ToastHost.dll", false, displayMs) ||
             !MeasureDisplayToast(dir + L"\\ToastHost.dll", true, displayHostMs)) {
@@ -493,7 +549,9 @@ int wmain(int argc, wchar_t** argv)
     }
     ::DeleteFileW((alone + L"\\KeshUI.exe").c_str());
     ::RemoveDirectoryW(alone.c_str());
+    const double waitCpuMs = MeasureWaitForTheUser(neverAsks, 3 * runs + 3, idleSeconds);
     const Stats nWith = Summarise(withLibraryMs), nWithout = Summarise(withoutLibraryMs);
+    const Stats nNeverAsks = Summarise(neverAsksMs);
     const Stats displayStats = Summarise(displayMs), displayHostStats = Summarise(displayHostMs);
     const double notifRatio = nWith.median / nWithout.median;
 
@@ -508,6 +566,7 @@ int wmain(int argc, wchar_t** argv)
 
     const Stats kVisible = Summarise(kesh.visibleMs), bVisible = Summarise(bare.visibleMs);
     const Stats kExit = Summarise(kesh.exitMs), bExit = Summarise(bare.exitMs);
+    const Stats kGone = Summarise(kesh.goneMs), bGone = Summarise(bare.goneMs);
     const Stats cVisible = Summarise(bareCC.visibleMs), cExit = Summarise(bareCC.exitMs);
     const Stats text = Summarise(textMs), screen = Summarise(screenMs);
     const Stats kHandles = Summarise(kesh.handles), bHandles = Summarise(bare.handles);
@@ -530,8 +589,15 @@ int wmain(int argc, wchar_t** argv)
                     Triple(bExit, "ms").c_str(), exitRatio, verdict(exitRatio <= 1.10));
     table += Format("| Escape to process exit, yardstick with common controls 6 | %s | %s | %.2f | | |\n",
                     Triple(kExit, "ms").c_str(), Triple(cExit, "ms").c_str(), kExit.median / cExit.median);
+    table += Format("| Escape to window gone (what the user sees) | %s | %s | %.2f | | |\n", Triple(kGone, "ms").c_str(),
+                    Triple(bGone, "ms").c_str(), kGone.median / bGone.median);
     table += Format("| notification mode, start to window visible, with ToastHost.dll and its host / without | %s | %s | %.2f | <= 1.10 | %s |\n",
                     Triple(nWith, "ms").c_str(), Triple(nWithout, "ms").c_str(), notifRatio, verdict(notifRatio <= 1.10));
+    table += Format("| notification mode, start to window visible, the user's state asked / never asked | %s | %s | %.2f | <= 1.00 | %s |\n",
+                    Triple(nWith, "ms").c_str(), Triple(nNeverAsks, "ms").c_str(), nWith.median / nNeverAsks.median,
+                    verdict(nWith.median <= nNeverAsks.median));
+    table += Format("| CPU while notification mode waits %lu s for a busy user | %.1f ms | - | - | <= 10 ms | %s |\n",
+                    idleSeconds, waitCpuMs, verdict(waitCpuMs >= 0 && waitCpuMs <= 10));
     table += Format("| DisplayToastNotification, in the calling process (balloon under Wine) | %s (p99 %.1f) | - | - | - | |\n",
                     Triple(displayStats, "ms").c_str(), displayStats.p99);
     table += Format("| DisplayToastNotification, impersonating (ToastHost.exe starts once the thread is idle) | %s (p99 %.1f) | - | - | - | |\n",

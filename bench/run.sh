@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install-deps.sh"
 build=${KESH_BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target KeshUI ToastHostDll ToastHostExe BareDialog BareDialogCommonControls KeshBench KeshProbe >/dev/null
+cmake --build "$build" -j"$(nproc)" --target KeshUI KeshUIWithUserAway ToastHostDll ToastHostExe BareDialog BareDialogCommonControls KeshBench KeshProbe >/dev/null
 
 source "$root/tools/wine/wine-env.sh"
 kesh_wine_env "$build"
