@@ -49,7 +49,7 @@ CKeshUIApp& KeshUIApp()
 
 BOOL CKeshUIApp::InitInstance()
 {
-    const ConsoleSessionApi& api = CurrentConsoleSessionApi();
+    const SessionIdentityApi& api = CurrentSessionIdentity();
     bool heldByAnotherInstance = false;
     const ScopedHandle instanceLock = CreateSingleInstanceLock(heldByAnotherInstance);
     if (heldByAnotherInstance) {

@@ -13,7 +13,7 @@ constexpr wchar_t kInstanceName[] = L"Local\\Brenlo KeshUI.exe instance";
 constexpr wchar_t kBellName[] = L"Local\\Brenlo KeshUI.exe second start";
 
 // The user of this process's session: the one whose second start may ring.
-std::vector<BYTE> SessionUserSid(const ConsoleSessionApi& api)
+std::vector<BYTE> SessionUserSid(const SessionIdentityApi& api)
 {
     ScopedHandle token;
     if (api.ProcessIsLocalSystem()) token.reset(QueryOwnSessionUserToken(api));
@@ -30,20 +30,11 @@ ScopedHandle MadeHere(HANDLE handle)
     return made;
 }
 
-class ProcessIdView {
-public:
-    ProcessIdView(HANDLE mapping, DWORD access) : m_view(::MapViewOfFile(mapping, access, 0, 0, sizeof(DWORD))) {}
-    ~ProcessIdView()
-    {
-        if (m_view) ::UnmapViewOfFile(m_view);
-    }
-    ProcessIdView(const ProcessIdView&) = delete;
-    ProcessIdView& operator=(const ProcessIdView&) = delete;
-    DWORD* get() const { return static_cast<DWORD*>(m_view); }
-
-private:
-    void* m_view;
-};
+// The process id kept in the section.
+ScopedView ProcessIdView(HANDLE section, DWORD access)
+{
+    return ScopedView(::MapViewOfFile(section, access, 0, 0, sizeof(DWORD)));
+}
 
 BOOL CALLBACK PostToProcessWindow(HWND window, LPARAM processId)
 {
@@ -55,7 +46,7 @@ BOOL CALLBACK PostToProcessWindow(HWND window, LPARAM processId)
 
 }  // namespace
 
-SecondStartBell::SecondStartBell(const ConsoleSessionApi& api)
+SecondStartBell::SecondStartBell(const SessionIdentityApi& api)
 {
     std::vector<BYTE> user = SessionUserSid(api);
     if (user.empty()) return;
@@ -67,9 +58,9 @@ SecondStartBell::SecondStartBell(const ConsoleSessionApi& api)
     m_instance = MadeHere(::CreateFileMappingW(INVALID_HANDLE_VALUE, &instanceAttributes, PAGE_READWRITE, 0,
                                                sizeof(DWORD), kInstanceName));
     if (!m_instance) return;
-    const ProcessIdView processId(m_instance.get(), FILE_MAP_WRITE);
-    if (!processId.get()) return;
-    *processId.get() = ::GetCurrentProcessId();
+    const ScopedView processId = ProcessIdView(m_instance.get(), FILE_MAP_WRITE);
+    if (!processId) return;
+    *static_cast<DWORD*>(processId.get()) = ::GetCurrentProcessId();
     SECURITY_ATTRIBUTES bellAttributes = { sizeof(bellAttributes), bellAccess.get(), FALSE };
     m_bell = MadeHere(::CreateEventW(&bellAttributes, FALSE, FALSE, kBellName));
 }
@@ -98,9 +89,9 @@ void AskTheRunningProgramForward()
     const ScopedHandle bell(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kBellName));
     const ScopedHandle instance(::OpenFileMappingW(FILE_MAP_READ, FALSE, kInstanceName));
     if (!bell || !instance) return;
-    const ProcessIdView processId(instance.get(), FILE_MAP_READ);
-    if (!processId.get()) return;
-    const DWORD running = *processId.get();
+    const ScopedView processId = ProcessIdView(instance.get(), FILE_MAP_READ);
+    if (!processId) return;
+    const DWORD running = *static_cast<const DWORD*>(processId.get());
     // The user started this process: it may take the foreground, and so may the one it names.
     ::AllowSetForegroundWindow(running);
     ::SetEvent(bell.get());

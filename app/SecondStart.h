@@ -12,7 +12,7 @@
 // windows, which pass it through UIPI; a window answers it only when the event was set, so no
 // one else can summon it. A program in another session is not reached at all.
 
-#include "session/ConsoleSessionApi.h"
+#include "session/SessionIdentity.h"
 #include "win32/ScopedHandle.h"
 
 #include <windows.h>
@@ -23,7 +23,7 @@ inline constexpr UINT WM_SECOND_START = WM_APP + 102;
 // In the program that holds the single-instance lock, for its whole run.
 class SecondStartBell {
 public:
-    explicit SecondStartBell(const ConsoleSessionApi& api);
+    explicit SecondStartBell(const SessionIdentityApi& api);
     SecondStartBell(const SecondStartBell&) = delete;
     SecondStartBell& operator=(const SecondStartBell&) = delete;
 

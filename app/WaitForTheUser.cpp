@@ -15,7 +15,7 @@ namespace {
 constexpr wchar_t kListenerClass[] = L"KeshUI waits for the user";
 
 // The state as the session's user sees it; false when there is no answer to wait for.
-bool AskUserNotificationState(const ConsoleSessionApi& api, QUERY_USER_NOTIFICATION_STATE& state)
+bool AskUserNotificationState(const SessionIdentityApi& api, QUERY_USER_NOTIFICATION_STATE& state)
 {
     if (!api.ShellTaskbarExists()) return false;
     const ActingAsSessionUser asUser(api);
@@ -63,7 +63,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         if (message == WM_SETTINGCHANGE || message == WM_WTSSESSION_CHANGE) {
-            const auto changed = reinterpret_cast<HANDLE>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+            const HANDLE changed = reinterpret_cast<HANDLE>(::GetWindowLongPtrW(window, GWLP_USERDATA));
             if (changed) ::SetEvent(changed);
         }
         return ::DefWindowProcW(window, message, wParam, lParam);
@@ -75,7 +75,7 @@ private:
 
 }  // namespace
 
-UserWait WaitUntilTheUserCanBeNotified(const ConsoleSessionApi& api, HANDLE summons, const UserWaitTiming& timing)
+UserWait WaitUntilTheUserCanBeNotified(const SessionIdentityApi& api, HANDLE summons, const UserWaitTiming& timing)
 {
     UserWait wait;
     const ULONGLONG start = ::GetTickCount64();

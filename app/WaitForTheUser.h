@@ -4,7 +4,7 @@
 // locked or switched-away session), and comes as soon as it lets notifications through. No
 // window exists meanwhile, and nothing runs but a question every few seconds.
 
-#include "session/ConsoleSessionApi.h"
+#include "session/SessionIdentity.h"
 
 #include <windows.h>
 
@@ -28,5 +28,5 @@ struct UserWait {
 // otherwise when the state changes to accepting, when `summons` (if any) is signalled, or after
 // the timing's bound. The state is asked as the session's user (ActingAsSessionUser): it is
 // that user's presentation settings and quiet time that count, not the service's.
-UserWait WaitUntilTheUserCanBeNotified(const ConsoleSessionApi& api, HANDLE summons,
+UserWait WaitUntilTheUserCanBeNotified(const SessionIdentityApi& api, HANDLE summons,
                                        const UserWaitTiming& timing = UserWaitTiming());

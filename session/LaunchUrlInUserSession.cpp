@@ -1,7 +1,8 @@
 #include "session/LaunchUrlInUserSession.h"
 
+#include "session/SessionIdentity.h"
+#include "win32/ProcessStart.h"
 #include "win32/ScopedHandle.h"
-#include "session/ConsoleSessionApi.h"
 
 #include <string>
 #include <vector>
@@ -15,25 +16,6 @@ constexpr size_t kMinCommandLineChars = 1024;
 // CreateProcessAsUserW with the 0x430 flags: a console of its own, normal priority, and an
 // environment block of wide strings.
 constexpr DWORD kCreationFlags = CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT;
-
-class EnvironmentBlock {
-public:
-    explicit EnvironmentBlock(const ConsoleSessionApi& api) : m_api(api) {}
-    ~EnvironmentBlock()
-    {
-        if (m_block) m_api.DestroyEnvironmentBlock(m_block);
-    }
-    EnvironmentBlock(const EnvironmentBlock&) = delete;
-    EnvironmentBlock& operator=(const EnvironmentBlock&) = delete;
-
-    // Only the user's and the system's variables: nothing of this process's environment.
-    bool CreateFor(HANDLE token) { return m_api.CreateEnvironmentBlock(&m_block, token, FALSE) != FALSE; }
-    LPVOID get() const { return m_block; }
-
-private:
-    const ConsoleSessionApi& m_api;
-    LPVOID m_block = nullptr;
-};
 
 // explorer.exe in the system's Windows folder, so that no explorer.exe planted in the program's
 // or the current folder can be started in its place.
@@ -51,7 +33,7 @@ std::wstring SystemExplorerPath()
 
 bool LaunchUrlInUserSession(LPCWSTR address)
 {
-    const ConsoleSessionApi& api = CurrentConsoleSessionApi();
+    const SessionIdentityApi& api = CurrentSessionIdentity();
 
     const ScopedHandle token(QueryOwnSessionUserToken(api));
     if (!token) return false;
@@ -64,8 +46,9 @@ bool LaunchUrlInUserSession(LPCWSTR address)
     startup.lpDesktop = desktop;
     PROCESS_INFORMATION process = {};
 
-    EnvironmentBlock environment(api);
-    if (!environment.CreateFor(token.get())) return false;
+    // Only the user's and the system's variables: nothing of this process's environment.
+    EnvironmentBlock environment(api.DestroyEnvironmentBlock);
+    if (!api.CreateEnvironmentBlock(environment.receive(), token.get(), FALSE)) return false;
 
     std::vector<wchar_t> commandLineBuffer(
         (commandLine.size() > kMinCommandLineChars ? commandLine.size() : kMinCommandLineChars) + 1, L'\0');
@@ -80,7 +63,7 @@ bool LaunchUrlInUserSession(LPCWSTR address)
         return false;
     }
     // Nobody waits for the browser: both handles go at once.
-    ::CloseHandle(process.hProcess);
-    ::CloseHandle(process.hThread);
+    // cppcheck-suppress unreadVariable ; it owns the two handles until the return
+    const StartedProcess browser(process);
     return true;
 }

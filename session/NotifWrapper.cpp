@@ -1,7 +1,7 @@
 #include "session/NotifWrapper.h"
 
 #include "framework/CWinApp.h"
-#include "session/ConsoleSessionApi.h"
+#include "session/SessionIdentity.h"
 #include "app/ProductTexts.h"
 #include "win32/Module.h"
 
@@ -66,7 +66,7 @@ void CNotifWrapper::ShowToast()
 
     // The library looks at the notification settings of the user of this session, so it runs as
     // that user when possible, and in the program's own context otherwise.
-    const ActingAsSessionUser asUser(CurrentConsoleSessionApi());
+    const ActingAsSessionUser asUser(CurrentSessionIdentity());
 
     int first = 0;
     int second = 0;

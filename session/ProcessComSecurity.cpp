@@ -13,7 +13,7 @@ bool g_sessionUserAdmitted = false;
 // identity (activate-as-activator), so LocalSystem's token starts nothing of anyone else's; and
 // no custom unmarshalling, so an interface a caller passes in cannot name a DLL for this process
 // to load.
-HRESULT SetComSecurity(const ConsoleSessionApi& api, PSECURITY_DESCRIPTOR callers)
+HRESULT SetComSecurity(const SessionIdentityApi& api, PSECURITY_DESCRIPTOR callers)
 {
     return api.CoInitializeSecurity(callers, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IDENTIFY,
                                     nullptr, EOAC_DISABLE_AAA | EOAC_NO_CUSTOM_MARSHAL, nullptr);
@@ -21,7 +21,7 @@ HRESULT SetComSecurity(const ConsoleSessionApi& api, PSECURITY_DESCRIPTOR caller
 
 }  // namespace
 
-ProcessComSecurity::ProcessComSecurity(const ConsoleSessionApi& api)
+ProcessComSecurity::ProcessComSecurity(const SessionIdentityApi& api)
 {
     g_sessionUserAdmitted = false;
     if (!api.ProcessIsLocalSystem()) return;
@@ -41,7 +41,7 @@ ProcessComSecurity::~ProcessComSecurity()
     if (m_comStarted) ::CoUninitialize();
 }
 
-bool OwnComObjectsMayLeaveTheProcess(const ConsoleSessionApi& api)
+bool OwnComObjectsMayLeaveTheProcess(const SessionIdentityApi& api)
 {
     return g_sessionUserAdmitted || !api.ProcessIsLocalSystem();
 }

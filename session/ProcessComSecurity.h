@@ -5,7 +5,7 @@
 // machine's default access rules, which nothing in the program controls: they may refuse the
 // user, or admit other accounts.
 
-#include "session/ConsoleSessionApi.h"
+#include "session/SessionIdentity.h"
 
 #include <windows.h>
 
@@ -16,7 +16,7 @@
 // set it. As any other account it does nothing, and COM starts when first needed.
 class ProcessComSecurity {
 public:
-    explicit ProcessComSecurity(const ConsoleSessionApi& api);
+    explicit ProcessComSecurity(const SessionIdentityApi& api);
     ~ProcessComSecurity();
     ProcessComSecurity(const ProcessComSecurity&) = delete;
     ProcessComSecurity& operator=(const ProcessComSecurity&) = delete;
@@ -30,4 +30,4 @@ private:
 // session's user: with nobody signed in nobody could call them, and where the security could not
 // be set it is not known who could; the platform's default objects, made in the reader's own
 // process from the window's texts, then answer.
-bool OwnComObjectsMayLeaveTheProcess(const ConsoleSessionApi& api);
+bool OwnComObjectsMayLeaveTheProcess(const SessionIdentityApi& api);

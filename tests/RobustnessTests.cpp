@@ -6,7 +6,7 @@
 #include "app/RunMode.h"
 #include "app/UpdateSettings.h"
 #include "service/UpdateServiceContract.h"
-#include "support/ConsoleSessionStandIn.h"
+#include "support/SessionIdentityStandIn.h"
 #include "support/TestSupport.h"
 #include "ui/KeshUIDlg.h"
 #include "ui/WindowTexts.h"
@@ -557,8 +557,8 @@ TEST(BadInput, HostileAddressesNeverCrashAndOpenOnlyWebAddressesWhole)
         { L"http", false },
         { std::wstring(2000, L'h'), false },
     };
-    ConsoleSessionStandIn launches;
-    launches.processes = ConsoleSessionStandIn::Processes::Recorded;
+    SessionIdentityStandIn launches;
+    launches.processes = SessionIdentityStandIn::Processes::Recorded;
     for (const auto& c : cases) {
         for (bool notif : { false, true }) {
             // An interactive link comes only from the service's stored answer (255 characters

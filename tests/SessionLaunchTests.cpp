@@ -3,7 +3,7 @@
 // hand out are real, so that "closed" is checked by the platform itself.
 
 #include "session/LaunchUrlInUserSession.h"
-#include "support/ConsoleSessionStandIn.h"
+#include "support/SessionIdentityStandIn.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ bool IsOpen(HANDLE handle)
 
 // The program's own session is not the console's (a Remote Desktop reconnect); the process is
 // recorded, not started.
-struct FakeSession : ConsoleSessionStandIn {
+struct FakeSession : SessionIdentityStandIn {
     static constexpr DWORD kOwnSession = 7;
     FakeSession()
     {

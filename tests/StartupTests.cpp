@@ -8,7 +8,7 @@
 #include "app/UpdateSettings.h"
 #include "app/WaitForTheUser.h"
 #include "service/UpdateServiceContract.h"
-#include "support/ConsoleSessionStandIn.h"
+#include "support/SessionIdentityStandIn.h"
 #include "support/TestSupport.h"
 #include "ui/WindowTexts.h"
 #include "ui/res/resource.h"
@@ -211,23 +211,23 @@ TEST(NotificationGate, InteractiveModeNeverRecordsEvenAfterShowingANewerPackage)
 
 TEST(NotificationGate, NoShellOrNoAnswerMeansNoWaitAndANotNowThatLastsIsNotBelievedForever)
 {
-    ConsoleSessionStandIn session;
+    SessionIdentityStandIn session;
     session.notificationState = QUNS_BUSY;
     UserWaitTiming timing;
     timing.askAgainMs = 20;
     timing.giveUpAfterMs = 300;
     session.taskbar = false;
-    EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentConsoleSessionApi(), nullptr, timing).waited)
+    EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, timing).waited)
         << "nobody keeps the state";
     EXPECT_EQ(0, session.stateQueries);
     session.taskbar = true;
     session.notificationStateResult = E_FAIL;
-    EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentConsoleSessionApi(), nullptr, timing).waited) << "nobody answers";
+    EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, timing).waited) << "nobody answers";
 
     session.notificationStateResult = S_OK;
     session.stateQueries = session.stateQueriesAsTheUser = 0;
     const ULONGLONG start = ::GetTickCount64();
-    const UserWait wait = WaitUntilTheUserCanBeNotified(CurrentConsoleSessionApi(), nullptr, timing);
+    const UserWait wait = WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, timing);
     EXPECT_TRUE(wait.waited);
     EXPECT_GE(::GetTickCount64() - start, 300u);
     EXPECT_GT(session.stateQueries, 3) << "the state is asked again every few moments";
@@ -258,7 +258,7 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
         SCOPED_TRACE(c.name);
         SettingsKeyGuard key;
         SetSettingString(kServerResponseValueName, first);
-        ConsoleSessionStandIn session;
+        SessionIdentityStandIn session;
         session.notificationState = c.state;
         CKeshUIApp app;
         app.m_lpCmdLine = L"/NotifMode";

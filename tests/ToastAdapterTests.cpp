@@ -5,7 +5,7 @@
 #include "Probe.h"
 #include "app/KeshUIApp.h"
 #include "session/NotifWrapper.h"
-#include "support/ConsoleSessionStandIn.h"
+#include "support/SessionIdentityStandIn.h"
 #include "support/TestSupport.h"
 #include "ui/KeshUIDlg.h"
 #include "ui/WindowTexts.h"
@@ -145,7 +145,7 @@ TEST_F(ToastAdapter, WithoutTheConsoleUserTheToastIsStillTriedInTheProgramsOwnCo
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ToastDouble library(L"visible_11", ExeDirectory());
-        ConsoleSessionStandIn session;
+        SessionIdentityStandIn session;
         session.ownSession = 9;  // not the console's
         session.userSignedIn = c.token;
         session.impersonationWorks = c.impersonation;
@@ -203,7 +203,7 @@ TEST_F(ToastAdapter, WindowRaisesTheToastAtOnceAndReleasesTheLibraryBeforeEither
         SettingsKeyGuard key;
         ToastDouble library(L"complete", ExeDirectory());
         ShellExecuteRecorder shell(false);
-        ConsoleSessionStandIn session;
+        SessionIdentityStandIn session;
         session.userSignedIn = false;  // no console user: the link falls back to the shell
         m_app.m_bNotifMode = true;
         m_app.m_bUpdateAvailable = true;

@@ -8,7 +8,7 @@
 #include "toasthost/IdleAction.h"
 #include "toasthost/ToastHostExports.h"
 #include "toasthost/ToastXml.h"
-#include "toasthost/Visibility.h"
+#include "toasthost/ChannelRules.h"
 #include "win32/Module.h"
 
 #include <gtest/gtest.h>

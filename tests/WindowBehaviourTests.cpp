@@ -4,7 +4,7 @@
 #include "Probe.h"
 #include "app/KeshUIApp.h"
 #include "service/UpdateServiceContract.h"
-#include "support/ConsoleSessionStandIn.h"
+#include "support/SessionIdentityStandIn.h"
 #include "support/TestSupport.h"
 #include "ui/AccessibilityIds.h"
 #include "ui/KeshUIDlg.h"
@@ -153,7 +153,7 @@ TEST_F(WindowBehaviour, ClickWhileCheckingLeavesTheCheckRunning)
 
 TEST_F(WindowBehaviour, InteractiveLinkOpensThePageThroughTheShellOnly)
 {
-    ConsoleSessionStandIn session;
+    SessionIdentityStandIn session;
     session.userSignedIn = false;
     ShellExecuteRecorder shell;
     UrlCapture capture;
@@ -239,7 +239,7 @@ TEST_F(WindowBehaviour, AsLocalSystemTheLinkOpensOnlyAsTheSessionsUserInEitherMo
     const std::wstring address = L"https://example.com/pkg?v=2";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ConsoleSessionStandIn session;
+        SessionIdentityStandIn session;
         session.localSystem = c.localSystem;
         session.userSignedIn = c.userSignedIn;
         ShellExecuteRecorder shell;
@@ -262,7 +262,7 @@ TEST_F(WindowBehaviour, AsLocalSystemTheLinkOpensOnlyAsTheSessionsUserInEitherMo
 
 TEST_F(WindowBehaviour, AsLocalSystemANotificationWhosePageCannotOpenIsStillRecordedAsShown)
 {
-    ConsoleSessionStandIn session;
+    SessionIdentityStandIn session;
     session.localSystem = true;
     session.userSignedIn = false;
     ShellExecuteRecorder shell;
@@ -304,7 +304,7 @@ TEST_F(WindowBehaviour, AsLocalSystemScreenReadersGetTheWindowsOwnObjectsOnlyUnd
     int round = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ConsoleSessionStandIn session;
+        SessionIdentityStandIn session;
         session.localSystem = c.localSystem;
         session.userSignedIn = c.userSignedIn;
         session.comSecurityResult = c.securitySet;

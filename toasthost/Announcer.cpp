@@ -1,6 +1,8 @@
 #include "toasthost/Announcer.h"
 
+#include "toasthost/AppIdentity.h"
 #include "toasthost/ToastClick.h"
+#include "win32/NotificationState.h"
 
 #include <memory>
 
@@ -17,7 +19,7 @@ bool Announcer::Prepare(HINSTANCE module)
 
 bool Announcer::BalloonPossible() const
 {
-    return m_balloon.Prepared() && BalloonChannel::NotificationAreaExists();
+    return m_balloon.Prepared() && ShellTaskbarExists();
 }
 
 ChannelChoice Announcer::Choose(QUERY_USER_NOTIFICATION_STATE& state) const
@@ -30,7 +32,8 @@ ChannelChoice Announcer::Choose(QUERY_USER_NOTIFICATION_STATE& state) const
 void Announcer::Announce(const Announcement& announcement)
 {
     m_balloon.Arm(announcement);
-    if (m_toastsExist) {
+    if (m_toastsExist &&
+        ToastIsSeen(RegisterAppIdentity(announcement.appId.c_str(), announcement.title.c_str(), announcement.largeIcon))) {
         // One click, one answer, by whichever route it arrives (OneAnswerPerClick).
         Announcement toast = announcement;
         if (ToastActivatorsExist() && announcement.onClick) {

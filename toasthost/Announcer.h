@@ -8,7 +8,7 @@
 #include "toasthost/BalloonChannel.h"
 #include "toasthost/ToastActivator.h"
 #include "toasthost/ToastChannel.h"
-#include "toasthost/Visibility.h"
+#include "toasthost/ChannelRules.h"
 #include "toasthost/WinRtRuntime.h"
 
 #include <shellapi.h>

@@ -1,6 +1,6 @@
 #include "toasthost/AppIdRegistration.h"
 
-#include "toasthost/HostCommandLine.h"
+#include "toasthost/BinaryNames.h"
 #include "toasthost/IconPng.h"
 #include "toasthost/ToastActivator.h"
 #include "win32/KnownFolder.h"

@@ -27,9 +27,9 @@ bool IsUsableAppId(const wchar_t* appId)
            !std::wcschr(appId, L'/');
 }
 
-bool RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON icon)
+IdentityKnown RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON icon)
 {
-    if (!IsUsableAppId(appId)) return false;
+    if (!IsUsableAppId(appId)) return IdentityKnown::No;
     const WindowsVersion version = RealWindowsVersion();
     if (version.major >= 10) {
         RegisterInUserClasses(appId, displayName, icon);
@@ -37,7 +37,7 @@ bool RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON
     } else if (version.major == 6 && (version.minor == 2 || version.minor == 3)) {
         return ShortcutKnownToTheShell(appId, displayName);
     }
-    return true;
+    return IdentityKnown::Yes;
 }
 
 }  // namespace toasthost

@@ -9,11 +9,16 @@
 
 namespace toasthost {
 
+// What the shell knows of the id as a desktop program's own.
+enum class IdentityKnown {
+    Yes,     // registered, or carried by a Start-menu entry the shell has learnt
+    NotYet,  // its Start-menu shortcut was made just now: the shell learns it seconds later
+    No,      // it needs a shortcut, and none could be made, or the name is someone else's
+};
+
 // Runs as whoever the calling thread is. `icon` becomes the id's picture (Windows 10 and later).
-// False when a toast shown now would be lost: where the shortcut is needed, the shell learns a
-// new one only seconds after it is made, and until then it accepts the id's toasts and shows
-// none; so also when it cannot be made.
-bool RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON icon);
+// What a toast shown now makes of it is a channel rule (ChannelRules.h).
+IdentityKnown RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayName, HICON icon);
 
 // The application user model id rules: at most 128 characters, no spaces, no backslash (it
 // names a registry key), not empty.

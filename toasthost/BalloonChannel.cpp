@@ -57,11 +57,6 @@ bool BalloonChannel::Prepare(HINSTANCE module)
     return true;
 }
 
-bool BalloonChannel::NotificationAreaExists()
-{
-    return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
-}
-
 void BalloonChannel::Arm(const Announcement& announcement)
 {
     Withdraw();  // one announcement at a time

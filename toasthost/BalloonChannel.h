@@ -20,8 +20,6 @@ public:
     // Creates the hidden window that owns the icon and hears its clicks, on the calling thread.
     bool Prepare(HINSTANCE module);
     bool Prepared() const { return m_window != nullptr; }
-    // Whether the shell has a notification area to show the icon in.
-    static bool NotificationAreaExists();
 
     // Keeps what the balloon will say and do; shows nothing yet.
     void Arm(const Announcement& announcement);

@@ -10,10 +10,6 @@
 
 namespace toasthost {
 
-inline constexpr wchar_t kHostFileName[] = L"ToastHost.exe";
-// The program whose announcements these are, in the same folder.
-inline constexpr wchar_t kProgramFileName[] = L"KeshUI.exe";
-
 struct HostRequest {
     std::wstring title;
     std::wstring text;

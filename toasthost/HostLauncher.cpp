@@ -1,7 +1,9 @@
 #include "toasthost/HostLauncher.h"
 
+#include "toasthost/BinaryNames.h"
 #include "toasthost/HostCommandLine.h"
 #include "win32/Module.h"
+#include "win32/ProcessStart.h"
 
 #include <memory>
 #include <vector>
@@ -100,9 +102,8 @@ void HostLauncher::Launch()
 // Runs on the starter thread, as the process itself.
 bool HostLauncher::StartAsUser(HANDLE primaryToken, const Announcement& announcement)
 {
-    LPVOID environment = nullptr;
-    if (!m_pfnCreateEnvironmentBlock(&environment, primaryToken, FALSE)) return false;
-    const std::unique_ptr<void, PFN_DestroyEnvironmentBlock> environmentOwner(environment, m_pfnDestroyEnvironmentBlock);
+    EnvironmentBlock environment(m_pfnDestroyEnvironmentBlock);
+    if (!m_pfnCreateEnvironmentBlock(environment.receive(), primaryToken, FALSE)) return false;
 
     ScopedHandle withdraw(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     ScopedHandle clicked(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
@@ -135,12 +136,12 @@ bool HostLauncher::StartAsUser(HANDLE primaryToken, const Announcement& announce
     startup.lpAttributeList = attributes.get();
     PROCESS_INFORMATION process = {};
     if (!::CreateProcessAsUserW(primaryToken, m_hostPath.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                CREATE_UNICODE_ENVIRONMENT | EXTENDED_STARTUPINFO_PRESENT, environment,
+                                CREATE_UNICODE_ENVIRONMENT | EXTENDED_STARTUPINFO_PRESENT, environment.get(),
                                 m_folder.c_str(), &startup.StartupInfo, &process)) {
         return false;
     }
-    ::CloseHandle(process.hThread);
-    m_process.reset(process.hProcess);
+    StartedProcess host(process);
+    m_process = std::move(host.process);
     m_withdraw = std::move(withdraw);
     m_clicked = std::move(clicked);
     // The host cannot reach the owner across integrity levels; this process brings it forward

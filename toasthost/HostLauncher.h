@@ -4,6 +4,7 @@
 // account, and the user's shell cannot report a click to a window of a process above its own
 // integrity level; a process of the user's own can do both.
 
+#include "win32/ProcessStart.h"
 #include "win32/ScopedHandle.h"
 #include "toasthost/Announcement.h"
 #include "toasthost/ToastClick.h"
@@ -45,7 +46,7 @@ private:
     bool StartAsUser(HANDLE primaryToken, const Announcement& announcement);
 
     using PFN_CreateEnvironmentBlock = BOOL(WINAPI*)(LPVOID*, HANDLE, BOOL);
-    using PFN_DestroyEnvironmentBlock = BOOL(WINAPI*)(LPVOID);
+    using PFN_DestroyEnvironmentBlock = EnvironmentBlock::PFN_Destroy;
 
     std::wstring m_hostPath;
     std::wstring m_folder;

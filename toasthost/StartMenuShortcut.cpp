@@ -1,6 +1,6 @@
 #include "toasthost/StartMenuShortcut.h"
 
-#include "toasthost/HostCommandLine.h"
+#include "toasthost/BinaryNames.h"
 #include "toasthost/ToastActivator.h"
 #include "win32/ComPtr.h"
 #include "win32/KnownFolder.h"
@@ -103,12 +103,12 @@ std::wstring TargetAt(const std::wstring& path)
 
 }  // namespace
 
-bool ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName)
+IdentityKnown ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName)
 {
     const std::wstring program = BesideThisModule(kProgramFileName);
     const std::wstring fileName = L"\\" + FileNameOf(displayName) + L".lnk";
     const std::wstring programs = CallingUsersKnownFolder(FOLDERID_Programs);
-    if (program.empty() || programs.empty()) return false;
+    if (program.empty() || programs.empty()) return IdentityKnown::No;
     const std::wstring path = programs + fileName;
 
     // The installer's entry, in every user's Start menu, carries the id for this very program:
@@ -117,19 +117,20 @@ bool ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName)
     const std::wstring allUsers = CallingUsersKnownFolder(FOLDERID_CommonPrograms);
     if (!allUsers.empty() && _wcsicmp(TargetAt(allUsers + fileName).c_str(), program.c_str()) == 0) {
         if (IsOurs(TargetAt(path))) ::DeleteFileW(path.c_str());
-        return true;
+        return IdentityKnown::Yes;
     }
 
     const bool existed = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     Link link;
-    if (!OpenLink(link, existed ? path : std::wstring(), STGM_READWRITE)) return false;
+    if (!OpenLink(link, existed ? path : std::wstring(), STGM_READWRITE)) return IdentityKnown::No;
     if (existed) {
         // Someone else's shortcut under our name stays as it is; it carries no id of ours.
         const std::wstring target = TargetOf(link.link.get());
-        if (!IsOurs(target)) return false;
-        if (_wcsicmp(target.c_str(), program.c_str()) == 0) return true;
+        if (!IsOurs(target)) return IdentityKnown::No;
+        if (_wcsicmp(target.c_str(), program.c_str()) == 0) return IdentityKnown::Yes;
     }
-    return Describe(link.link.get(), program, appId) && SUCCEEDED(link.file->Save(path.c_str(), TRUE)) && existed;
+    if (!Describe(link.link.get(), program, appId) || FAILED(link.file->Save(path.c_str(), TRUE))) return IdentityKnown::No;
+    return existed ? IdentityKnown::Yes : IdentityKnown::NotYet;
 }
 
 }  // namespace toasthost

@@ -4,15 +4,17 @@
 // the program, opening the program (KeshUI.exe beside this module: the interactive check), with
 // the id and the toasts' activator as its properties.
 
+#include "toasthost/AppIdentity.h"
+
 #include <windows.h>
 
 namespace toasthost {
 
-// As whoever the calling thread is. True when the installer's entry in the all-users Start menu
+// As whoever the calling thread is. Yes when the installer's entry in the all-users Start menu
 // opens this program (then no entry of the user's own is kept beside it), or when one of ours was
 // there already (pointed at the program now, if it pointed elsewhere: the shell knows its id);
-// false when it had to be made (the shell learns a new shortcut only seconds later), or could be
-// neither made nor corrected.
-bool ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName);
+// NotYet when it had to be made now; No when it could be neither made nor corrected, or the name
+// is someone else's shortcut.
+IdentityKnown ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName);
 
 }  // namespace toasthost

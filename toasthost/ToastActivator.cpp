@@ -1,6 +1,6 @@
 #include "toasthost/ToastActivator.h"
 
-#include "toasthost/CountedObject.h"
+#include "win32/CountedObject.h"
 #include "win32/WindowsVersion.h"
 
 #include <new>

@@ -1,7 +1,7 @@
 #include "toasthost/ToastChannel.h"
 
 #include "toasthost/AppIdentity.h"
-#include "toasthost/CountedObject.h"
+#include "win32/CountedObject.h"
 #include "toasthost/ToastXml.h"
 
 #include <new>
@@ -108,8 +108,6 @@ ToastChannel::Outcome ToastChannel::Show(const Announcement& announcement, std::
 {
     Withdraw();  // one announcement at a time
     const wchar_t* appId = announcement.appId.c_str();
-    // The first announcement after the shortcut is made goes to the balloon; the next ones are toasts.
-    if (!RegisterAppIdentity(appId, announcement.title.c_str(), announcement.largeIcon)) return Outcome::Refused;
 
     ComPtr<IToastNotificationManagerStatics> statics;
     if (FAILED(m_runtime.GetActivationFactory(kToastNotificationManagerClass, kIID_IToastNotificationManagerStatics,

@@ -8,11 +8,13 @@
 // notification centre, starts the program for an interactive check, and ends.
 
 #include "toasthost/Announcer.h"
+#include "toasthost/BinaryNames.h"
 #include "toasthost/HostCommandLine.h"
 #include "toasthost/ToastActivator.h"
 #include "toasthost/ToastClick.h"
 #include "win32/MessagePump.h"
 #include "win32/Module.h"
+#include "win32/ProcessStart.h"
 #include "win32/ScopedHandle.h"
 
 #include <shellapi.h>
@@ -64,9 +66,8 @@ void StartTheProgram()
                           &startup, &process)) {
         return;
     }
-    ::AllowSetForegroundWindow(process.dwProcessId);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    const StartedProcess started(process);
+    ::AllowSetForegroundWindow(started.id);
 }
 
 // A click on a toast no host is running for: the program that showed it is gone (ended, killed,

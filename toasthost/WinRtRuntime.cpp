@@ -14,14 +14,15 @@ WinRtRuntime::~WinRtRuntime()
 bool WinRtRuntime::Start()
 {
     if (m_module) return true;
-    m_module = ::LoadLibraryExW(L"combase.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    m_module.reset(::LoadLibraryExW(L"combase.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!m_module) return false;
-    m_pfnRoInitialize = LookUp<PFN_RoInitialize>(m_module, "RoInitialize");
-    m_pfnRoUninitialize = LookUp<PFN_RoUninitialize>(m_module, "RoUninitialize");
-    m_pfnRoGetActivationFactory = LookUp<PFN_RoGetActivationFactory>(m_module, "RoGetActivationFactory");
-    m_pfnRoActivateInstance = LookUp<PFN_RoActivateInstance>(m_module, "RoActivateInstance");
-    m_pfnWindowsCreateString = LookUp<PFN_WindowsCreateString>(m_module, "WindowsCreateString");
-    m_pfnWindowsDeleteString = LookUp<PFN_WindowsDeleteString>(m_module, "WindowsDeleteString");
+    const HMODULE combase = m_module.get();
+    m_pfnRoInitialize = LookUp<PFN_RoInitialize>(combase, "RoInitialize");
+    m_pfnRoUninitialize = LookUp<PFN_RoUninitialize>(combase, "RoUninitialize");
+    m_pfnRoGetActivationFactory = LookUp<PFN_RoGetActivationFactory>(combase, "RoGetActivationFactory");
+    m_pfnRoActivateInstance = LookUp<PFN_RoActivateInstance>(combase, "RoActivateInstance");
+    m_pfnWindowsCreateString = LookUp<PFN_WindowsCreateString>(combase, "WindowsCreateString");
+    m_pfnWindowsDeleteString = LookUp<PFN_WindowsDeleteString>(combase, "WindowsDeleteString");
     if (!m_pfnRoInitialize || !m_pfnRoUninitialize || !m_pfnRoGetActivationFactory || !m_pfnRoActivateInstance ||
         !m_pfnWindowsCreateString || !m_pfnWindowsDeleteString) {
         Stop();
@@ -43,8 +44,7 @@ void WinRtRuntime::Stop()
     if (!m_module) return;
     if (m_mustUninitialize) m_pfnRoUninitialize();
     m_mustUninitialize = false;
-    ::FreeLibrary(m_module);
-    m_module = nullptr;
+    m_module.reset();
 }
 
 HRESULT WinRtRuntime::GetActivationFactory(const wchar_t* className, const IID& iid, void** factory) const

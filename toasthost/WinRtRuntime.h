@@ -5,6 +5,7 @@
 
 #include "toasthost/WinRtDeclarations.h"
 #include "win32/ComPtr.h"
+#include "win32/ScopedHandle.h"
 
 #include <roapi.h>
 
@@ -21,7 +22,7 @@ public:
     bool Start();
     // Balances Start on the same thread and unloads the DLL.
     void Stop();
-    bool Started() const { return m_module != nullptr; }
+    bool Started() const { return static_cast<bool>(m_module); }
 
     HRESULT GetActivationFactory(const wchar_t* className, const IID& iid, void** factory) const;
     HRESULT ActivateInstance(const wchar_t* className, IInspectable** instance) const;
@@ -48,7 +49,7 @@ private:
     using PFN_WindowsCreateString = HRESULT(WINAPI*)(LPCWSTR, UINT32, HSTRING*);
     using PFN_WindowsDeleteString = HRESULT(WINAPI*)(HSTRING);
 
-    HMODULE m_module = nullptr;
+    ScopedModule m_module;
     bool m_mustUninitialize = false;
     PFN_RoInitialize m_pfnRoInitialize = nullptr;
     PFN_RoUninitialize m_pfnRoUninitialize = nullptr;

@@ -5,6 +5,7 @@
 
 #include <new>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -24,50 +25,26 @@ std::wstring WindowText(HWND window)
 
 CAccessibleControl* CAccessibleControl::Create(HWND control, Kind kind, bool (*isLink)())
 {
-    IAccessible* standard = nullptr;
-    if (FAILED(::CreateStdAccessibleObject(control, OBJID_CLIENT, kIID_IAccessible, reinterpret_cast<void**>(&standard))) ||
+    ComPtr<IAccessible> standard;
+    if (FAILED(::CreateStdAccessibleObject(control, OBJID_CLIENT, kIID_IAccessible, standard.receiveVoid())) ||
         !standard) {
         return nullptr;
     }
-    return new (std::nothrow) CAccessibleControl(control, kind, isLink, standard);
+    return new (std::nothrow) CAccessibleControl(control, kind, isLink, std::move(standard));
 }
 
-CAccessibleControl::CAccessibleControl(HWND control, Kind kind, bool (*isLink)(), IAccessible* standard)
-    : m_hControl(control), m_kind(kind), m_pfnIsLink(isLink), m_pStandard(standard)
+CAccessibleControl::CAccessibleControl(HWND control, Kind kind, bool (*isLink)(), ComPtr<IAccessible> standard)
+    : CountedObject(kIID_IAccessible, IID_IDispatch), m_hControl(control), m_kind(kind), m_pfnIsLink(isLink),
+      m_pStandard(std::move(standard))
 {
-}
-
-CAccessibleControl::~CAccessibleControl()
-{
-    m_pStandard->Release();
 }
 
 HRESULT CAccessibleControl::QueryInterface(REFIID iid, void** object)
 {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kIID_IAccessible)) {
-        *object = static_cast<IAccessible*>(this);
-    } else if (IsEqualIID(iid, kIID_IAccIdentity)) {
-        *object = static_cast<IAccIdentity*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
+    if (!object || !IsEqualIID(iid, kIID_IAccIdentity)) return CountedObject::QueryInterface(iid, object);
+    *object = static_cast<IAccIdentity*>(this);
     AddRef();
     return S_OK;
-}
-
-// Called only on the window's thread: COM brings other processes' calls there.
-ULONG CAccessibleControl::AddRef()
-{
-    return static_cast<ULONG>(++m_references);
-}
-
-ULONG CAccessibleControl::Release()
-{
-    const LONG left = --m_references;
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
 }
 
 HRESULT CAccessibleControl::get_accName(VARIANT child, BSTR* name)
@@ -130,13 +107,8 @@ HRESULT CAccessibleControl::accDoDefaultAction(VARIANT child)
 
 HRESULT CAccessibleControl::GetIdentityString(DWORD child, BYTE** identity, DWORD* length)
 {
-    IAccIdentity* standardIdentity = nullptr;
-    if (FAILED(m_pStandard->QueryInterface(kIID_IAccIdentity, reinterpret_cast<void**>(&standardIdentity)))) {
-        return E_NOTIMPL;
-    }
-    const HRESULT result = standardIdentity->GetIdentityString(child, identity, length);
-    standardIdentity->Release();
-    return result;
+    const ComPtr<IAccIdentity> standardIdentity = m_pStandard.as<IAccIdentity>(kIID_IAccIdentity);
+    return standardIdentity ? standardIdentity->GetIdentityString(child, identity, length) : E_NOTIMPL;
 }
 
 // ---- the rest, as the standard object answers it -------------------------------------------

@@ -5,20 +5,23 @@
 // standard object for the control with the role, name and default action changed; performing
 // the default action posts the same notification a click sends, so it runs the same handler.
 
+#include "win32/ComPtr.h"
+#include "win32/CountedObject.h"
+
 #include <windows.h>
 #include <oleacc.h>
 
-class CAccessibleControl final : public IAccessible, public IAccIdentity {
+class CAccessibleControl final : public CountedObject<IAccessible>, public IAccIdentity {
 public:
     enum class Kind { StatusLine, CloseMark, Decoration };
 
     // The standard object for `control`, wrapped; null when the platform has none to give.
     static CAccessibleControl* Create(HWND control, Kind kind, bool (*isLink)());
 
-    // IUnknown
+    // IUnknown, one for both interfaces
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return CountedObject::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return CountedObject::Release(); }
     // IDispatch, as the standard object answers it
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
@@ -52,15 +55,14 @@ public:
     HRESULT STDMETHODCALLTYPE GetIdentityString(DWORD child, BYTE** identity, DWORD* length) override;
 
 private:
-    CAccessibleControl(HWND control, Kind kind, bool (*isLink)(), IAccessible* standard);
-    ~CAccessibleControl();
+    CAccessibleControl(HWND control, Kind kind, bool (*isLink)(), ComPtr<IAccessible> standard);
+    ~CAccessibleControl() override = default;
     bool IsSelf(const VARIANT& child) const { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
     bool IsLinkNow() const { return m_kind == Kind::StatusLine && m_pfnIsLink(); }
     bool HasAction() const { return m_kind == Kind::CloseMark || IsLinkNow(); }
 
-    LONG m_references = 1;
     const HWND m_hControl;
     const Kind m_kind;
     bool (*const m_pfnIsLink)();
-    IAccessible* const m_pStandard;
+    const ComPtr<IAccessible> m_pStandard;
 };

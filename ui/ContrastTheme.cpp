@@ -1,5 +1,7 @@
 #include "ui/ContrastTheme.h"
 
+#include "win32/Gdi.h"
+
 #include <vector>
 
 namespace {
@@ -50,9 +52,8 @@ HBITMAP MakeOneBitMask(HBITMAP picture)
     format.bmiHeader.biBitCount = 32;
     format.bmiHeader.biCompression = BI_RGB;
     std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
-    const HDC screen = ::GetDC(nullptr);
-    const int rows = ::GetDIBits(screen, picture, 0, static_cast<UINT>(height), pixels.data(), &format, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, screen);
+    const int rows = ::GetDIBits(WindowDC(nullptr).get(), picture, 0, static_cast<UINT>(height), pixels.data(), &format,
+                                 DIB_RGB_COLORS);
     if (rows != height) return nullptr;
 
     // CreateBitmap takes rows of whole 16-bit words, the leftmost pixel in the highest bit.

@@ -2,13 +2,14 @@
 
 #include "app/KeshUIApp.h"
 #include "app/SecondStart.h"
-#include "session/ConsoleSessionApi.h"
+#include "session/SessionIdentity.h"
 #include "session/LaunchUrlInUserSession.h"
 #include "session/NotifWrapper.h"
 #include "ui/WebAddress.h"
 #include "ui/WindowTexts.h"
 #include "ui/res/resource.h"
 #include "win32/Foreground.h"
+#include "win32/Gdi.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -41,7 +42,6 @@ CKeshUIDlg::CKeshUIDlg(DWORD responseTimeoutMs)
 
 CKeshUIDlg::~CKeshUIDlg()
 {
-    EndActivationGuard();
     // Both close paths have stopped the waiter already; this only matters when the modal run
     // ended some other way, so that no thread outlives the handles it waits on.
     StopResponseWaiter();
@@ -67,7 +67,7 @@ BOOL CKeshUIDlg::OnInitDialog()
         TakeAwayTopmost();
         StartUpdateCheck();
     } else {
-        GuardAgainstActivation();
+        m_keyboardGuard.Begin(m_hWnd);
         SetStatusText(kStatusNewerPackage);
         MoveToWorkAreaCorner();
         m_pNotifier = std::make_unique<CNotifWrapper>();
@@ -96,7 +96,7 @@ void CKeshUIDlg::OnCloseClicked()
 void CKeshUIDlg::OnStatusClicked()
 {
     const CKeshUIApp& app = KeshUIApp();
-    if (!app.m_bUpdateAvailable) return;  // not a link (yet): a running check goes on
+    if (!StatusLineIsLink()) return;  // not a link (yet): a running check goes on
 
     StopResponseWaiter();
 
@@ -116,7 +116,7 @@ void CKeshUIDlg::OpenUpdatePage(LPCWSTR address, bool notifMode)
     // user's browser, or the "Open with" picker, as SYSTEM on the user's desktop, and its file
     // dialogs lead to a SYSTEM command prompt. Then the page opens as the session's user or not
     // at all, in either mode.
-    const bool asLocalSystem = CurrentConsoleSessionApi().ProcessIsLocalSystem();
+    const bool asLocalSystem = CurrentSessionIdentity().ProcessIsLocalSystem();
     if ((notifMode || asLocalSystem) && LaunchUrlInUserSession(address)) return;
     if (!asLocalSystem) ::ShellExecuteW(nullptr, nullptr, address, nullptr, nullptr, SW_SHOW);
 }
@@ -124,12 +124,22 @@ void CKeshUIDlg::OpenUpdatePage(LPCWSTR address, bool notifMode)
 BOOL CKeshUIDlg::OnSetCursor(HWND hWndUnder, UINT nHitTest, UINT message)
 {
     const bool overCloseMark = hWndUnder == GetDlgItem(IDC_CLOSE).m_hWnd;
-    const bool overLink = hWndUnder == GetDlgItem(IDC_STATUS).m_hWnd && KeshUIApp().m_bUpdateAvailable;
-    if (overCloseMark || overLink) {
+    if (overCloseMark || IsLink(hWndUnder)) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
     }
     return CDialogEx::OnSetCursor(hWndUnder, nHitTest, message);
+}
+
+bool CKeshUIDlg::StatusLineIsLink()
+{
+    return KeshUIApp().m_bUpdateAvailable;
+}
+
+// cppcheck-suppress constParameter ; a window handle, compared only
+bool CKeshUIDlg::IsLink(HWND control) const
+{
+    return control == GetDlgItem(IDC_STATUS).m_hWnd && StatusLineIsLink();
 }
 
 void CKeshUIDlg::SetStatusText(LPCWSTR text)
@@ -176,11 +186,10 @@ LRESULT CALLBACK CKeshUIDlg::ControlProc(HWND hWnd, UINT message, WPARAM wParam,
     case WM_PAINT:
         if (wParam == 0 && dialog->IsFocusable(hWnd)) {
             // The focus cue goes over exactly what the control paints now.
-            const HRGN painted = ::CreateRectRgn(0, 0, 0, 0);
-            if (painted && ::GetUpdateRgn(hWnd, painted, FALSE) == ERROR) ::SetRectRgn(painted, 0, 0, 0, 0);
+            const ScopedGdiObject<HRGN> painted(::CreateRectRgn(0, 0, 0, 0));
+            if (painted && ::GetUpdateRgn(hWnd, painted.get(), FALSE) == ERROR) ::SetRectRgn(painted.get(), 0, 0, 0, 0);
             const LRESULT result = ::DefSubclassProc(hWnd, message, wParam, lParam);
-            DrawFocusCue(hWnd, painted);
-            if (painted) ::DeleteObject(painted);
+            DrawFocusCue(hWnd, painted.get());
             return result;
         }
         break;

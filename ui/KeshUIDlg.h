@@ -7,6 +7,8 @@
 #include "framework/CFont.h"
 #include "win32/ScopedHandle.h"
 #include "service/UpdateCheckHandshake.h"
+#include "ui/ShownWithoutActivation.h"
+#include "win32/Gdi.h"
 
 #include <memory>
 
@@ -61,6 +63,11 @@ protected:
     afx_msg LRESULT OnSecondStart(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
+    // The status line is a link exactly while an update is known (its text says "Click here"):
+    // the one place that says so; `IsLink` of a control, whether it is the status line as a link.
+    static bool StatusLineIsLink();
+    bool IsLink(HWND control) const;
+
 private:
     void SetStatusText(LPCWSTR text);
     // The link's target, as the session's user (notification mode, or always as LocalSystem) or
@@ -92,15 +99,14 @@ private:
     void MoveToWorkAreaCorner();
     void FollowContrastTheme();
     void RestoreCloseMark();
-    void GuardAgainstActivation();
-    static void EndActivationGuard();
 
     const DWORD m_dwResponseTimeoutMs;
+    ShownWithoutActivation m_keyboardGuard;  // notification mode, until the window is shown
     SecondStartBell* m_pSecondStart = nullptr;
     bool m_bSummoned = false;
     HWND m_hSpacePressedOn = nullptr;     // the control a Space went down on, until it comes up
     bool m_bContrastTheme = false;
-    HBITMAP m_hCloseMask = nullptr;       // owned: the close mark for contrast themes
+    ScopedGdiObject<HBITMAP> m_hCloseMask;  // the close mark for contrast themes
     HBITMAP m_hClosePicture = nullptr;    // the control's own picture while the mask stands in
     bool m_bAccessibilityPrepared = false;
     bool m_bComInitialisedForAccessibility = false;

@@ -29,9 +29,13 @@ constexpr DWORD kEventLiveRegionChanged = 0x8019;  // EVENT_OBJECT_LIVEREGIONCHA
 constexpr GUID kLiveSettingProperty = { 0xc12bcd8e, 0x2a8e, 0x4950, { 0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb } };
 constexpr LONG kLiveSettingPolite = 1;
 
-bool StatusLineIsLink()
+// The platform's annotations of accessible objects, or null.
+ComPtr<IAccPropServices> AccessibilityAnnotations()
 {
-    return KeshUIApp().m_bUpdateAvailable;
+    ComPtr<IAccPropServices> services;
+    ::CoCreateInstance(kCLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIID_IAccPropServices,
+                       services.receiveVoid());
+    return services;
 }
 
 }  // namespace
@@ -50,31 +54,26 @@ void CKeshUIDlg::PrepareAccessibility()
     if (m_bAccessibilityPrepared) return;
     m_bAccessibilityPrepared = true;
     m_bComInitialisedForAccessibility = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    m_bOwnObjectsAllowed = OwnComObjectsMayLeaveTheProcess(CurrentConsoleSessionApi());
-    IAccPropServices* services = nullptr;
-    if (SUCCEEDED(::CoCreateInstance(kCLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIID_IAccPropServices,
-                                     reinterpret_cast<void**>(&services)))) {
+    m_bOwnObjectsAllowed = OwnComObjectsMayLeaveTheProcess(CurrentSessionIdentity());
+    const ComPtr<IAccPropServices> services = AccessibilityAnnotations();
+    if (services) {
         VARIANT polite;
         ::VariantInit(&polite);
         polite.vt = VT_I4;
         polite.lVal = kLiveSettingPolite;
         m_bLiveSettingAnnotated = SUCCEEDED(services->SetHwndProp(GetDlgItem(IDC_STATUS).m_hWnd, OBJID_CLIENT,
                                                                   CHILDID_SELF, kLiveSettingProperty, polite));
-        services->Release();
     }
 }
 
 void CKeshUIDlg::ReleaseAccessibility(HWND statusControl)
 {
     if (!m_bAccessibilityPrepared) return;
-    if (m_bLiveSettingAnnotated) {
-        IAccPropServices* services = nullptr;
-        if (SUCCEEDED(::CoCreateInstance(kCLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIID_IAccPropServices,
-                                         reinterpret_cast<void**>(&services)))) {
-            MSAAPROPID property = kLiveSettingProperty;
-            services->ClearHwndProps(statusControl, OBJID_CLIENT, CHILDID_SELF, &property, 1);
-            services->Release();
-        }
+    const ComPtr<IAccPropServices> services =
+        m_bLiveSettingAnnotated ? AccessibilityAnnotations() : ComPtr<IAccPropServices>();
+    if (services) {
+        MSAAPROPID property = kLiveSettingProperty;
+        services->ClearHwndProps(statusControl, OBJID_CLIENT, CHILDID_SELF, &property, 1);
     }
     if (m_bComInitialisedForAccessibility) ::CoUninitialize();
     m_bAccessibilityPrepared = m_bComInitialisedForAccessibility = m_bLiveSettingAnnotated = m_bOwnObjectsAllowed = false;
@@ -88,9 +87,6 @@ LRESULT CKeshUIDlg::AnswerGetObject(HWND control, WPARAM wParam)
     const CAccessibleControl::Kind kind = id == IDC_STATUS  ? CAccessibleControl::Kind::StatusLine
                                           : id == IDC_CLOSE ? CAccessibleControl::Kind::CloseMark
                                                             : CAccessibleControl::Kind::Decoration;
-    CAccessibleControl* object = CAccessibleControl::Create(control, kind, &StatusLineIsLink);
-    if (!object) return 0;
-    const LRESULT result = ::LresultFromObject(kIID_IAccessible, wParam, static_cast<IAccessible*>(object));
-    object->Release();
-    return result;
+    const ComPtr<IAccessible> object(CAccessibleControl::Create(control, kind, &CKeshUIDlg::StatusLineIsLink));
+    return object ? ::LresultFromObject(kIID_IAccessible, wParam, object.get()) : 0;
 }

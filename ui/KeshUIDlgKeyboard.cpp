@@ -8,6 +8,7 @@
 
 #include "app/KeshUIApp.h"
 #include "ui/res/resource.h"
+#include "win32/Gdi.h"
 
 #include <iterator>
 
@@ -16,7 +17,7 @@ bool CKeshUIDlg::IsFocusable(HWND control) const
 {
     if (!control) return false;
     if (control == GetDlgItem(IDC_CLOSE).m_hWnd) return true;
-    return control == GetDlgItem(IDC_STATUS).m_hWnd && KeshUIApp().m_bUpdateAvailable;
+    return IsLink(control);
 }
 
 void CKeshUIDlg::MoveFocus(bool backwards)
@@ -42,7 +43,7 @@ void CKeshUIDlg::MoveFocus(bool backwards)
 BOOL CKeshUIDlg::PreTranslateMessage(MSG* pMsg)
 {
     // The window's first message: it has been made and shown, whatever else has happened.
-    EndActivationGuard();
+    m_keyboardGuard.End();
     const bool control = ::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0;
     if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_TAB && !control) {
         MoveFocus(::GetKeyState(VK_SHIFT) < 0);
@@ -70,11 +71,10 @@ void CKeshUIDlg::DrawFocusCue(HWND control, HRGN painted)
 {
     if (::GetFocus() != control) return;
     if (::SendMessageW(control, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) return;
-    const HDC dc = ::GetDC(control);
-    if (!dc) return;
-    if (painted) ::SelectClipRgn(dc, painted);  // drawn once, only over fresh paint: the cue inverts
+    const WindowDC dc(control);
+    if (!dc.get()) return;
+    if (painted) ::SelectClipRgn(dc.get(), painted);  // drawn once, only over fresh paint: the cue inverts
     RECT client = {};
     ::GetClientRect(control, &client);
-    ::DrawFocusRect(dc, &client);
-    ::ReleaseDC(control, dc);
+    ::DrawFocusRect(dc.get(), &client);
 }

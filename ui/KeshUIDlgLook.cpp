@@ -13,18 +13,6 @@ namespace {
 // Distance of the notification window's outer corner from the work area's bottom-right corner.
 constexpr int kCornerMarginPx = 8;
 
-// The notification window while it is being made and shown, which nothing may activate then.
-HWND g_notShownYet = nullptr;
-HHOOK g_activationGuard = nullptr;
-
-LRESULT CALLBACK RefuseActivation(int code, WPARAM wParam, LPARAM lParam)
-{
-    const HWND window = reinterpret_cast<HWND>(wParam);
-    if (code == HCBT_ACTIVATE && window == g_notShownYet) return 1;
-    if (code == HCBT_SETFOCUS && g_notShownYet && ::IsChild(g_notShownYet, window)) return 1;
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 }  // namespace
 
 void CKeshUIDlg::CreateTitleFont()
@@ -93,8 +81,7 @@ HBRUSH CKeshUIDlg::OnCtlColor(HDC hDC, HWND hWnd, UINT)
     if (!m_bContrastTheme) return static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
     // A contrast theme's colours, the link in the theme's colour for links. The close mark is a
     // one-bit mask then, which the control draws in these two colours.
-    const bool link = hWnd == GetDlgItem(IDC_STATUS).m_hWnd && KeshUIApp().m_bUpdateAvailable;
-    ::SetTextColor(hDC, ::GetSysColor(link ? COLOR_HOTLIGHT : COLOR_WINDOWTEXT));
+    ::SetTextColor(hDC, ::GetSysColor(IsLink(hWnd) ? COLOR_HOTLIGHT : COLOR_WINDOWTEXT));
     ::SetBkColor(hDC, ::GetSysColor(COLOR_WINDOW));
     return ::GetSysColorBrush(COLOR_WINDOW);
 }
@@ -106,10 +93,10 @@ void CKeshUIDlg::FollowContrastTheme()
     const HWND closeMark = GetDlgItem(IDC_CLOSE).m_hWnd;
     if (m_bContrastTheme && !m_hCloseMask) {
         const HBITMAP picture = reinterpret_cast<HBITMAP>(::SendMessageW(closeMark, STM_GETIMAGE, IMAGE_BITMAP, 0));
-        m_hCloseMask = MakeOneBitMask(picture);
+        m_hCloseMask.reset(MakeOneBitMask(picture));
         if (m_hCloseMask) {
             m_hClosePicture = reinterpret_cast<HBITMAP>(
-                ::SendMessageW(closeMark, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hCloseMask)));
+                ::SendMessageW(closeMark, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hCloseMask.get())));
         }
     } else if (!m_bContrastTheme) {
         RestoreCloseMark();
@@ -125,8 +112,7 @@ void CKeshUIDlg::RestoreCloseMark()
 {
     if (!m_hCloseMask) return;
     ::SendMessageW(GetDlgItem(IDC_CLOSE).m_hWnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hClosePicture));
-    ::DeleteObject(m_hCloseMask);
-    m_hCloseMask = nullptr;
+    m_hCloseMask.reset();
     m_hClosePicture = nullptr;
 }
 
@@ -144,33 +130,9 @@ LRESULT CKeshUIDlg::OnSettingChange(WPARAM wParam, LPARAM)
     return 0;
 }
 
-// The notification pops up while the user works in another program: it is made and shown without
-// taking the keyboard, so that no keystroke meant for that program (an Escape that would close it
-// unread) reaches it. A click on it, or on the toast, brings it forward. On the way it would be
-// activated three times: by its move into the corner and by its showing (each a change of its
-// position that does not say SWP_NOACTIVATE), and by the dialog manager giving its first control
-// the focus after the initialisation. Until it has been shown, every change of its position is
-// made without activation, and no activation or focus is let through; from then on it is a
-// window like any other, which a click or the toast's click activates.
-void CKeshUIDlg::GuardAgainstActivation()
-{
-    g_notShownYet = m_hWnd;
-    if (!g_activationGuard) {
-        g_activationGuard = ::SetWindowsHookExW(WH_CBT, &RefuseActivation, nullptr, ::GetCurrentThreadId());
-    }
-}
-
-void CKeshUIDlg::EndActivationGuard()
-{
-    if (g_activationGuard) ::UnhookWindowsHookEx(g_activationGuard);
-    g_activationGuard = nullptr;
-    g_notShownYet = nullptr;
-}
-
 LRESULT CKeshUIDlg::OnWindowPosChanging(WPARAM, LPARAM lParam)
 {
-    auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
-    if (g_notShownYet == m_hWnd) position->flags |= SWP_NOACTIVATE;
+    m_keyboardGuard.Adjust(*reinterpret_cast<WINDOWPOS*>(lParam));
     Default();
     return 0;
 }
@@ -178,7 +140,7 @@ LRESULT CKeshUIDlg::OnWindowPosChanging(WPARAM, LPARAM lParam)
 LRESULT CKeshUIDlg::OnWindowPosChanged(WPARAM, LPARAM lParam)
 {
     if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) {
-        if (g_notShownYet == m_hWnd) EndActivationGuard();
+        m_keyboardGuard.End();
         // A second start that asked before the window could come forward is answered now.
         if (m_pSecondStart && m_pSecondStart->HasRung()) m_bSummoned = true;
         if (m_bSummoned) ::PostMessageW(m_hWnd, WM_SECOND_START, 0, 0);

@@ -10,6 +10,8 @@ template <typename T>
 class ComPtr {
 public:
     ComPtr() = default;
+    // Takes over the reference the caller holds.
+    explicit ComPtr(T* adopted) : m_p(adopted) {}
     ~ComPtr() { reset(); }
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;

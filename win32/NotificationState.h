@@ -15,3 +15,9 @@ inline bool StateAcceptsNotifications(QUERY_USER_NOTIFICATION_STATE state)
 {
     return state == QUNS_ACCEPTS_NOTIFICATIONS || state == kQunsApp;
 }
+
+// Whether the session has a taskbar: its shell keeps the state, and shows the notification area.
+inline bool ShellTaskbarExists()
+{
+    return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
+}

@@ -56,8 +56,12 @@ struct RegistryKeyCloser {
 struct ModuleCloser {
     void operator()(HMODULE h) const { ::FreeLibrary(h); }
 };
+struct ViewUnmapper {
+    void operator()(void* view) const { ::UnmapViewOfFile(view); }
+};
 
 // Kernel objects whose "no handle" value is null (events, mutexes, threads, tokens, processes).
 using ScopedHandle = ScopedResource<HANDLE, KernelHandleCloser>;
 using ScopedRegKey = ScopedResource<HKEY, RegistryKeyCloser>;
 using ScopedModule = ScopedResource<HMODULE, ModuleCloser>;
+using ScopedView = ScopedResource<void*, ViewUnmapper>;  // MapViewOfFile's

@@ -4,7 +4,7 @@
 // before it asked at all): the bench's yardstick. Everything else is the platform's.
 
 #include "app/KeshUIApp.h"
-#include "session/ConsoleSessionApi.h"
+#include "session/SessionIdentity.h"
 
 #include <cwchar>
 
@@ -22,9 +22,9 @@ long StateTheTestSets()
     return std::wcstol(value, nullptr, 10);
 }
 
-ConsoleSessionApi WithTheTestsUser()
+SessionIdentityApi WithTheTestsUser()
 {
-    ConsoleSessionApi api = PlatformConsoleSessionApi();
+    SessionIdentityApi api = PlatformSessionIdentity();
     api.QueryUserNotificationState = [](QUERY_USER_NOTIFICATION_STATE* state) -> HRESULT {
         *state = static_cast<QUERY_USER_NOTIFICATION_STATE>(StateTheTestSets());
         return S_OK;
@@ -34,8 +34,8 @@ ConsoleSessionApi WithTheTestsUser()
 }
 
 // Made before the application object, in this order, and in place for the whole run.
-const ConsoleSessionApi g_api = WithTheTestsUser();
-const ScopedConsoleSessionApiOverride g_use(g_api);
+const SessionIdentityApi g_api = WithTheTestsUser();
+const ScopedSessionIdentityOverride g_use(g_api);
 
 }  // namespace
 

@@ -1,12 +1,11 @@
 #pragma once
-// The IUnknown of a COM object of this library's own: it answers IUnknown and the interface ids
-// it is made with, counts its references and deletes itself at the last release.
+// The IUnknown of a COM object of our own: it answers IUnknown and the interface ids it is made
+// with, counts its references (from any thread: COM may call from several) and deletes itself
+// at the last release.
 
 #include <windows.h>
 
 #include <atomic>
-
-namespace toasthost {
 
 template <typename Interface>
 class CountedObject : public Interface {
@@ -42,4 +41,3 @@ private:
     const IID m_also;
 };
 
-}  // namespace toasthost

@@ -1,9 +1,9 @@
 #pragma once
-// The console-session seam as a test wants it, in place for as long as the object lives (one at
+// The identity-and-session seam as a test wants it, in place for as long as the object lives (one at
 // a time). Each call is the platform's own, which under Wine always succeeds (the session's user
 // is the caller's own token), unless a setting says otherwise; what the program asks is recorded.
 
-#include "session/ConsoleSessionApi.h"
+#include "session/SessionIdentity.h"
 
 #include <atomic>
 #include <string>
@@ -14,12 +14,12 @@ namespace kesh_test {
 // A SID as text ("S-1-5-18"); empty when it cannot be converted.
 std::wstring SidText(PSID sid);
 
-class ConsoleSessionStandIn {
+class SessionIdentityStandIn {
 public:
-    ConsoleSessionStandIn();
-    ~ConsoleSessionStandIn();
-    ConsoleSessionStandIn(const ConsoleSessionStandIn&) = delete;
-    ConsoleSessionStandIn& operator=(const ConsoleSessionStandIn&) = delete;
+    SessionIdentityStandIn();
+    ~SessionIdentityStandIn();
+    SessionIdentityStandIn(const SessionIdentityStandIn&) = delete;
+    SessionIdentityStandIn& operator=(const SessionIdentityStandIn&) = delete;
 
     // ---- what the platform answers
     DWORD ownSession = 0;  // not 0: the session this process is in (not the console's)
@@ -68,9 +68,9 @@ public:
     std::atomic<int> stateQueriesAsTheUser{ 0 };  // asked while the thread acted as someone
 
 private:
-    static ConsoleSessionStandIn* s_current;
-    ConsoleSessionApi m_api;
-    ScopedConsoleSessionApiOverride m_use;
+    static SessionIdentityStandIn* s_current;
+    SessionIdentityApi m_api;
+    ScopedSessionIdentityOverride m_use;
 };
 
 }  // namespace kesh_test

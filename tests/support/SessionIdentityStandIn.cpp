@@ -1,4 +1,4 @@
-#include "ConsoleSessionStandIn.h"
+#include "SessionIdentityStandIn.h"
 
 #include "Probe.h"
 
@@ -41,22 +41,22 @@ std::wstring DescriptorText(PSECURITY_DESCRIPTOR descriptor)
 
 }  // namespace
 
-ConsoleSessionStandIn* ConsoleSessionStandIn::s_current = nullptr;
+SessionIdentityStandIn* SessionIdentityStandIn::s_current = nullptr;
 
-ConsoleSessionStandIn::ConsoleSessionStandIn()
+SessionIdentityStandIn::SessionIdentityStandIn()
     : m_api([] {
-          ConsoleSessionApi api = PlatformConsoleSessionApi();
+          SessionIdentityApi api = PlatformSessionIdentity();
           api.ProcessIdToSessionId = [](DWORD processId, DWORD* session) -> BOOL {
-              ConsoleSessionStandIn& self = *s_current;
+              SessionIdentityStandIn& self = *s_current;
               self.sessionAskedForProcess = processId;
               if (self.ownSession == 0 || processId != ::GetCurrentProcessId()) {
-                  return PlatformConsoleSessionApi().ProcessIdToSessionId(processId, session);
+                  return PlatformSessionIdentity().ProcessIdToSessionId(processId, session);
               }
               *session = self.ownSession;
               return TRUE;
           };
           api.QueryUserToken = [](ULONG session, PHANDLE token) -> BOOL {
-              ConsoleSessionStandIn& self = *s_current;
+              SessionIdentityStandIn& self = *s_current;
               ++self.tokenQueries;
               self.tokenAskedForSession = session;
               if (!self.userSignedIn || !::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, token)) return FALSE;
@@ -64,8 +64,8 @@ ConsoleSessionStandIn::ConsoleSessionStandIn()
               return TRUE;
           };
           api.CreateEnvironmentBlock = [](LPVOID* environment, HANDLE token, BOOL inherit) -> BOOL {
-              ConsoleSessionStandIn& self = *s_current;
-              if (!self.environmentAvailable || !PlatformConsoleSessionApi().CreateEnvironmentBlock(environment, token, inherit)) {
+              SessionIdentityStandIn& self = *s_current;
+              if (!self.environmentAvailable || !PlatformSessionIdentity().CreateEnvironmentBlock(environment, token, inherit)) {
                   return FALSE;
               }
               self.environment = *environment;
@@ -74,19 +74,19 @@ ConsoleSessionStandIn::ConsoleSessionStandIn()
           api.DestroyEnvironmentBlock = [](LPVOID environment) -> BOOL {
               ++s_current->environmentsDestroyed;
               s_current->destroyedEnvironment = environment;
-              return PlatformConsoleSessionApi().DestroyEnvironmentBlock(environment);
+              return PlatformSessionIdentity().DestroyEnvironmentBlock(environment);
           };
           api.CreateProcessAsUser = [](HANDLE token, LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES pa,
                                        LPSECURITY_ATTRIBUTES ta, BOOL inherit, DWORD flags, LPVOID environment,
                                        LPCWSTR directory, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION info) -> BOOL {
-              ConsoleSessionStandIn& self = *s_current;
+              SessionIdentityStandIn& self = *s_current;
               commandLine[std::wcslen(commandLine)] = L'\0';  // the platform may write into the buffer: it must be ours
               self.created.push_back({ token, application ? application : L"", application == nullptr, commandLine,
                                        pa == nullptr, ta == nullptr, inherit, flags, environment, directory == nullptr,
                                        startup->cb, startup->dwFlags, startup->lpDesktop ? startup->lpDesktop : L"" });
               if (self.processes == Processes::Refused) return FALSE;
               if (self.processes == Processes::Started) {
-                  if (!PlatformConsoleSessionApi().CreateProcessAsUser(token, application, commandLine, pa, ta, inherit, flags,
+                  if (!PlatformSessionIdentity().CreateProcessAsUser(token, application, commandLine, pa, ta, inherit, flags,
                                                                        environment, directory, startup, info)) {
                       return FALSE;
                   }
@@ -99,17 +99,17 @@ ConsoleSessionStandIn::ConsoleSessionStandIn()
               return TRUE;
           };
           api.ImpersonateLoggedOnUser = [](HANDLE token) -> BOOL {
-              return s_current->impersonationWorks && PlatformConsoleSessionApi().ImpersonateLoggedOnUser(token);
+              return s_current->impersonationWorks && PlatformSessionIdentity().ImpersonateLoggedOnUser(token);
           };
           api.RevertToSelf = []() -> BOOL {
               ++s_current->reverts;
-              return PlatformConsoleSessionApi().RevertToSelf();
+              return PlatformSessionIdentity().RevertToSelf();
           };
           api.ProcessIsLocalSystem = [] { return s_current->localSystem; };
           api.CoInitializeSecurity = [](PSECURITY_DESCRIPTOR descriptor, LONG services, SOLE_AUTHENTICATION_SERVICE*,
                                         void*, DWORD authentication, DWORD impersonation, void*, DWORD capabilities,
                                         void*) -> HRESULT {
-              ConsoleSessionStandIn& self = *s_current;
+              SessionIdentityStandIn& self = *s_current;
               ++self.comSecurityCalls;
               self.updateWindowExistedAtComSecurity = probe::FindUpdateWindow(::GetCurrentProcessId()) != nullptr;
               wchar_t arguments[96] = {};
@@ -120,7 +120,7 @@ ConsoleSessionStandIn::ConsoleSessionStandIn()
               return self.comSecurityResult;
           };
           api.QueryUserNotificationState = [](QUERY_USER_NOTIFICATION_STATE* state) -> HRESULT {
-              ConsoleSessionStandIn& self = *s_current;
+              SessionIdentityStandIn& self = *s_current;
               ++self.stateQueries;
               HANDLE token = nullptr;
               if (::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
@@ -138,7 +138,7 @@ ConsoleSessionStandIn::ConsoleSessionStandIn()
     s_current = this;
 }
 
-ConsoleSessionStandIn::~ConsoleSessionStandIn()
+SessionIdentityStandIn::~SessionIdentityStandIn()
 {
     s_current = nullptr;
 }

@@ -1,4 +1,4 @@
-#include "toasthost/Visibility.h"
+#include "toasthost/ChannelRules.h"
 
 #include "win32/NotificationState.h"
 
@@ -11,6 +11,11 @@ ChannelChoice ChooseChannels(QUERY_USER_NOTIFICATION_STATE state, bool toastRunt
     choice.toast = accepts && toastRuntime;
     choice.balloon = accepts && !toastRuntime && balloonPossible;
     return choice;
+}
+
+bool ToastIsSeen(IdentityKnown identity)
+{
+    return identity == IdentityKnown::Yes;
 }
 
 }  // namespace toasthost

@@ -1,11 +1,13 @@
 #pragma once
-// The platform calls through which the program acts for the user of its own session, and the
-// facts of its identity that decide what it may do itself. They go through this table so that
-// tests can produce what the test platform cannot (nobody signed in, another session, an
-// environment block that cannot be made, a process that cannot be started, a failed
-// impersonation, a process running as LocalSystem, COM security set too late, a user who is
-// busy or away, a session without a shell); the program itself always uses the platform's own
-// functions.
+// Who the program is and whose session it stands in: the identity-and-session seam. Am I
+// LocalSystem; who is the user of my session (their token, their environment, a process started
+// as them, my thread acting as them); may I show that user something now (their notification
+// state, a taskbar that keeps it); who may call into me (the process's COM security). Every such
+// question goes through this table so that tests can produce what the test platform cannot
+// (nobody signed in, another session, an environment block that cannot be made, a process that
+// cannot be started, a failed impersonation, LocalSystem, COM security set too late, a user who
+// is busy or away, a session without a shell); the program itself always uses the platform's
+// own functions. What the process's COM security admits is ProcessComSecurity.h, beside this.
 
 #include "win32/ScopedHandle.h"
 
@@ -13,7 +15,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-struct ConsoleSessionApi {
+struct SessionIdentityApi {
     BOOL(WINAPI* ProcessIdToSessionId)(DWORD processId, DWORD* sessionId);
     BOOL(WINAPI* QueryUserToken)(ULONG sessionId, PHANDLE token);
     BOOL(WINAPI* CreateEnvironmentBlock)(LPVOID* environment, HANDLE token, BOOL inherit);
@@ -43,41 +45,41 @@ struct ConsoleSessionApi {
 };
 
 // The platform's functions.
-const ConsoleSessionApi& PlatformConsoleSessionApi();
+const SessionIdentityApi& PlatformSessionIdentity();
 
 // The table in use: the platform's, unless a test has put another in its place.
-const ConsoleSessionApi& CurrentConsoleSessionApi();
+const SessionIdentityApi& CurrentSessionIdentity();
 
 // Puts a test's table in place for as long as the object lives.
-class ScopedConsoleSessionApiOverride {
+class ScopedSessionIdentityOverride {
 public:
-    explicit ScopedConsoleSessionApiOverride(const ConsoleSessionApi& api);
-    ~ScopedConsoleSessionApiOverride();
-    ScopedConsoleSessionApiOverride(const ScopedConsoleSessionApiOverride&) = delete;
-    ScopedConsoleSessionApiOverride& operator=(const ScopedConsoleSessionApiOverride&) = delete;
+    explicit ScopedSessionIdentityOverride(const SessionIdentityApi& api);
+    ~ScopedSessionIdentityOverride();
+    ScopedSessionIdentityOverride(const ScopedSessionIdentityOverride&) = delete;
+    ScopedSessionIdentityOverride& operator=(const ScopedSessionIdentityOverride&) = delete;
 
 private:
-    const ConsoleSessionApi* m_previous;
+    const SessionIdentityApi* m_previous;
 };
 
 // The token of the user signed in to this process's own session, or null when nobody is
 // signed in there or this process may not ask for it. The session is the process's own, not
 // the console's: after a Remote Desktop reconnect the console has no user, or another one,
 // while the window stands on the desktop of the session it was started in.
-HANDLE QueryOwnSessionUserToken(const ConsoleSessionApi& api);
+HANDLE QueryOwnSessionUserToken(const SessionIdentityApi& api);
 
 // For as long as it lives, the calling thread acts as the user of the process's own session
 // (QueryOwnSessionUserToken), where the process may; otherwise it stays as it was. The token is
 // closed in any case, after the impersonation has ended.
 class ActingAsSessionUser {
 public:
-    explicit ActingAsSessionUser(const ConsoleSessionApi& api);
+    explicit ActingAsSessionUser(const SessionIdentityApi& api);
     ~ActingAsSessionUser();
     ActingAsSessionUser(const ActingAsSessionUser&) = delete;
     ActingAsSessionUser& operator=(const ActingAsSessionUser&) = delete;
 
 private:
-    const ConsoleSessionApi& m_api;
+    const SessionIdentityApi& m_api;
     ScopedHandle m_token;
     bool m_impersonating = false;
 };

@@ -1,5 +1,6 @@
-#include "session/ConsoleSessionApi.h"
+#include "session/SessionIdentity.h"
 
+#include "win32/NotificationState.h"
 #include "win32/Token.h"
 
 #include <objbase.h>
@@ -10,7 +11,7 @@
 
 namespace {
 
-const ConsoleSessionApi* g_current = nullptr;
+const SessionIdentityApi* g_current = nullptr;
 
 bool ProcessRunsAsLocalSystem()
 {
@@ -22,16 +23,11 @@ bool ProcessRunsAsLocalSystem()
     return user.empty() || ::IsWellKnownSid(user.data(), WinLocalSystemSid) != FALSE;
 }
 
-bool TaskbarExists()
-{
-    return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
-}
-
 }  // namespace
 
-const ConsoleSessionApi& PlatformConsoleSessionApi()
+const SessionIdentityApi& PlatformSessionIdentity()
 {
-    static const ConsoleSessionApi api = {
+    static const SessionIdentityApi api = {
         &::ProcessIdToSessionId,
         &::WTSQueryUserToken,
         &::CreateEnvironmentBlock,
@@ -42,28 +38,28 @@ const ConsoleSessionApi& PlatformConsoleSessionApi()
         &ProcessRunsAsLocalSystem,
         &::CoInitializeSecurity,
         &::SHQueryUserNotificationState,
-        &TaskbarExists,
+        &::ShellTaskbarExists,
     };
     return api;
 }
 
-const ConsoleSessionApi& CurrentConsoleSessionApi()
+const SessionIdentityApi& CurrentSessionIdentity()
 {
-    return g_current ? *g_current : PlatformConsoleSessionApi();
+    return g_current ? *g_current : PlatformSessionIdentity();
 }
 
-ScopedConsoleSessionApiOverride::ScopedConsoleSessionApiOverride(const ConsoleSessionApi& api)
+ScopedSessionIdentityOverride::ScopedSessionIdentityOverride(const SessionIdentityApi& api)
     : m_previous(g_current)
 {
     g_current = &api;
 }
 
-ScopedConsoleSessionApiOverride::~ScopedConsoleSessionApiOverride()
+ScopedSessionIdentityOverride::~ScopedSessionIdentityOverride()
 {
     g_current = m_previous;
 }
 
-HANDLE QueryOwnSessionUserToken(const ConsoleSessionApi& api)
+HANDLE QueryOwnSessionUserToken(const SessionIdentityApi& api)
 {
     DWORD session = 0;
     if (!api.ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return nullptr;
@@ -72,7 +68,7 @@ HANDLE QueryOwnSessionUserToken(const ConsoleSessionApi& api)
     return token;
 }
 
-ActingAsSessionUser::ActingAsSessionUser(const ConsoleSessionApi& api)
+ActingAsSessionUser::ActingAsSessionUser(const SessionIdentityApi& api)
     : m_api(api), m_token(QueryOwnSessionUserToken(api))
 {
     m_impersonating = m_token && api.ImpersonateLoggedOnUser(m_token.get());

@@ -1,0 +1,26 @@
+#pragma once
+// Owners of drawing resources: a GDI object (bitmap, region, brush), a window's drawing context.
+
+#include "win32/ScopedHandle.h"
+
+#include <windows.h>
+
+struct GdiObjectDeleter {
+    void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
+};
+template <typename T>
+using ScopedGdiObject = ScopedResource<T, GdiObjectDeleter>;
+
+// GetDC's context of a window (null: the screen), released with the window it came from.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) : m_window(window), m_dc(::GetDC(window)) {}
+    ~WindowDC() { if (m_dc) ::ReleaseDC(m_window, m_dc); }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return m_dc; }
+
+private:
+    const HWND m_window;
+    const HDC m_dc;
+};
