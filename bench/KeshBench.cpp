@@ -489,10 +489,10 @@ int wmain(int argc, wchar_t** argv)
     }
 
     const std::wstring dir = ExeDirectory();
-    Program kesh = { L"KeshUI.exe", dir + L"\\KeshUI.exe", probe::kUpdateWindowTitle, {}, {}, {}, {} };
-    Program bare = { L"BareDialog.exe", dir + L"\\BareDialog.exe", L"Bare Dialog", {}, {}, {}, {} };
+    Program kesh = { L"KeshUI.exe", dir + L"\\KeshUI.exe", probe::kUpdateWindowTitle, {}, {}, {}, {}, {} };
+    Program bare = { L"BareDialog.exe", dir + L"\\BareDialog.exe", L"Bare Dialog", {}, {}, {}, {}, {} };
     Program bareCC = { L"BareDialogCommonControls.exe", dir + L"\\BareDialogCommonControls.exe", L"Bare Dialog",
-                       {}, {}, {}, {} };
+                       {}, {}, {}, {}, {} };
 
     // KeshUI.exe runs interactive checks against a service that never answers.
     Service service;
