@@ -1,7 +1,6 @@
 #include "app/SecondStart.h"
 
 #include "win32/AccessDescriptor.h"
-#include "win32/Module.h"
 #include "win32/Token.h"
 
 #include <vector>
@@ -68,20 +67,6 @@ SecondStartBell::SecondStartBell(const SessionIdentityApi& api)
 bool SecondStartBell::HasRung() const
 {
     return m_bell && ::WaitForSingleObject(m_bell.get(), 0) == WAIT_OBJECT_0;
-}
-
-void SecondStartBell::LetThrough(HWND window)
-{
-    // Windows 7 and later, for the one window; Vista has only the process-wide filter.
-    using PFN_ChangeWindowMessageFilterEx = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-    using PFN_ChangeWindowMessageFilter = BOOL(WINAPI*)(UINT, DWORD);
-    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD of the older call
-    if (const auto forWindow = LookUp<PFN_ChangeWindowMessageFilterEx>(user32, "ChangeWindowMessageFilterEx")) {
-        forWindow(window, WM_SECOND_START, kAllow, nullptr);
-    } else if (const auto forProcess = LookUp<PFN_ChangeWindowMessageFilter>(user32, "ChangeWindowMessageFilter")) {
-        forProcess(WM_SECOND_START, kAllow);
-    }
 }
 
 void AskTheRunningProgramForward()

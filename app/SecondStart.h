@@ -9,8 +9,8 @@
 // process id, in its session's namespace, for the second start to name; and it keeps an event
 // there that admits that session's user and LocalSystem only, nothing below medium integrity. The
 // second start hands on the right, sets the event and posts WM_SECOND_START to the program's
-// windows, which pass it through UIPI; a window answers it only when the event was set, so no
-// one else can summon it. A program in another session is not reached at all.
+// windows, which let it through UIPI (LetThroughFromBelow); a window answers it only when the
+// event was set, so no one else can summon it. A program in another session is not reached.
 
 #include "session/SessionIdentity.h"
 #include "win32/ScopedHandle.h"
@@ -31,9 +31,6 @@ public:
     HANDLE Bell() const { return m_bell.get(); }
     // Whether a second start has rung since the last look; takes the request.
     bool HasRung() const;
-    // Lets a second start's WM_SECOND_START through to `window` from below this process's
-    // integrity level (the user's start, when this program runs as LocalSystem).
-    static void LetThrough(HWND window);
 
 private:
     ScopedHandle m_instance;  // this process's id, for the second start

@@ -1,7 +1,7 @@
 #include "app/WaitForTheUser.h"
 
+#include "win32/Foreground.h"
 #include "win32/MessagePump.h"
-#include "win32/Module.h"
 #include "win32/NotificationState.h"
 #include "win32/ScopedHandle.h"
 
@@ -41,12 +41,8 @@ public:
         if (!m_window) return;
         ::SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(changed));
         // As LocalSystem the user's broadcast comes from below this process's integrity level;
-        // it only makes the state be asked again. (Windows 7 and later; Vista keeps to the clock.)
-        using PFN_ChangeWindowMessageFilterEx = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-        const auto allow = LookUp<PFN_ChangeWindowMessageFilterEx>(::GetModuleHandleW(L"user32.dll"),
-                                                                     "ChangeWindowMessageFilterEx");
-        constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW
-        if (allow) allow(m_window, WM_SETTINGCHANGE, kAllow, nullptr);
+        // it only makes the state be asked again.
+        LetThroughFromBelow(m_window, WM_SETTINGCHANGE);
         m_sessionNotices = ::WTSRegisterSessionNotification(m_window, NOTIFY_FOR_THIS_SESSION) != FALSE;
     }
     ~ChangeListener()

@@ -60,7 +60,7 @@ BOOL CKeshUIDlg::OnInitDialog()
     GetDlgItem(IDC_TITLE).SetWindowText(kWindowTitle);
     SubclassControls();
     FollowContrastTheme();
-    if (m_pSecondStart) SecondStartBell::LetThrough(m_hWnd);
+    if (m_pSecondStart) LetThroughFromBelow(m_hWnd, WM_SECOND_START);
 
     const CKeshUIApp& app = KeshUIApp();
     if (!app.m_bNotifMode) {
