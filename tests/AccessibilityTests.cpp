@@ -133,6 +133,7 @@ protected:
 
     SettingsKeyGuard m_key;
     HWINEVENTHOOK m_hook = nullptr;
+    AlertRecorder m_alerts;
 };
 
 }  // namespace
@@ -165,6 +166,7 @@ TEST_F(Accessibility, TheNewerPackageIsAnnouncedOnceAndItsLinkOpensThePage)
     EXPECT_EQ(1u, EventsFor(status));
     EXPECT_EQ(g_events.size(), EventsFor(status)) << "an event for another object";
     EXPECT_TRUE(ui.Wait(0) == false) << "acting on plain text ended the window";
+    EXPECT_EQ(0, m_alerts.Count()) << "an alert for the window the user asked for, whose focus is read";
 
     // The window is named by its title; the icon is a picture without a name.
     EXPECT_EQ(kWindowTitle, Accessible(window).Read().name);
@@ -221,6 +223,13 @@ TEST_F(Accessibility, NotificationModeRaisesNoEventAndItsCloseMarkCancelsAndReco
     EXPECT_EQ(ROLE_SYSTEM_LINK, link.Read().role) << "the announcement is a link from the start";
     LetMoreEventsArrive();
     EXPECT_EQ(0u, EventsFor(status)) << "the one text is read with the window";
+    // It takes no focus, so it announces itself: once, as an alert that carries the text.
+    ASSERT_EQ(1, m_alerts.Count());
+    EXPECT_EQ(status, m_alerts.Window());
+    const AlertObject alert = m_alerts.ReadLast();
+    EXPECT_EQ(ROLE_SYSTEM_ALERT, alert.role);
+    EXPECT_EQ(kStatusNewerPackage, alert.name);
+    EXPECT_TRUE(alert.state & STATE_SYSTEM_ALERT_MEDIUM);
 
     EXPECT_TRUE(ActionTaken(Accessible(::GetDlgItem(window, IDC_CLOSE)).DoDefaultAction()));
     ASSERT_TRUE(ui.Wait(10000));

@@ -311,10 +311,17 @@ TEST_F(WindowBehaviour, AsLocalSystemScreenReadersGetTheWindowsOwnObjectsOnlyUnd
         SetSettingString(kServerResponseValueName, L"https://example.com/pkg?v=" + std::to_wstring(++round));
         m_app.m_lpCmdLine = L"/NotifMode";
         LONG role = 0;
+        AlertRecorder alerts;
+        AlertObject alert;
         const ModalOutcome outcome = RunWithDriver([&] { return m_app.InitInstance(); }, [&](HWND window) {
             role = StatusRoleAsAScreenReaderSeesIt(window);
+            EXPECT_TRUE(probe::WaitUntil([&] { return alerts.Count() > 0; }, 5000)) << "no alert";
+            alert = alerts.ReadLast();
             probe::ClickControl(window, IDC_CLOSE);
         });
+        EXPECT_EQ(1, alerts.Count());
+        EXPECT_EQ(c.ownObjects, alert.role == ROLE_SYSTEM_ALERT) << "the alert's own object, or the platform's";
+        EXPECT_EQ(kStatusNewerPackage, alert.name);
         ASSERT_TRUE(outcome.driverFoundWindow);
         EXPECT_EQ(c.descriptor.empty() ? 0 : 1, session.comSecurityCalls);
         if (!c.descriptor.empty()) {

@@ -67,6 +67,7 @@ HRESULT CAccessibleControl::get_accRole(VARIANT child, VARIANT* role)
     case Kind::CloseMark: role->lVal = ROLE_SYSTEM_PUSHBUTTON; break;
     case Kind::Decoration: role->lVal = ROLE_SYSTEM_GRAPHIC; break;
     case Kind::StatusLine: role->lVal = IsLinkNow() ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT; break;
+    case Kind::Alert: role->lVal = ROLE_SYSTEM_ALERT; break;
     }
     return S_OK;
 }
@@ -76,6 +77,8 @@ HRESULT CAccessibleControl::get_accState(VARIANT child, VARIANT* state)
     const HRESULT result = m_pStandard->get_accState(child, state);
     if (FAILED(result) || !IsSelf(child) || !state || state->vt != VT_I4) return result;
     if (IsLinkNow()) state->lVal |= STATE_SYSTEM_LINKED;
+    // To be told now, but nothing is at stake: the level a reader learns from the state.
+    if (m_kind == Kind::Alert) state->lVal |= STATE_SYSTEM_ALERT_MEDIUM;
     // The window moves the keyboard focus between the link and the close mark itself.
     if (HasAction()) state->lVal |= STATE_SYSTEM_FOCUSABLE;
     if (HasAction() && ::GetFocus() == m_hControl) state->lVal |= STATE_SYSTEM_FOCUSED;

@@ -1,7 +1,8 @@
 #pragma once
 // What assistive technology sees of the update window's controls: the status line (a link while
-// it is one), the close mark (a button named "Close") and the icon (a picture without a name, so
-// that nothing reads the resource reference a static icon keeps as its text). Each is the platform's
+// it is one), the close mark (a button named "Close"), the icon (a picture without a name, so
+// that nothing reads the resource reference a static icon keeps as its text), and the pop-up's
+// announcement (an alert carrying the status line's text). Each is the platform's
 // standard object for the control with the role, name and default action changed; performing
 // the default action posts the same notification a click sends, so it runs the same handler.
 
@@ -13,7 +14,7 @@
 
 class CAccessibleControl final : public CountedObject<IAccessible>, public IAccIdentity {
 public:
-    enum class Kind { StatusLine, CloseMark, Decoration };
+    enum class Kind { StatusLine, CloseMark, Decoration, Alert };
 
     // The standard object for `control`, wrapped; null when the platform has none to give.
     static CAccessibleControl* Create(HWND control, Kind kind, bool (*isLink)());

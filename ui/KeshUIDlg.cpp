@@ -5,6 +5,7 @@
 #include "session/SessionIdentity.h"
 #include "session/LaunchUrlInUserSession.h"
 #include "session/NotifWrapper.h"
+#include "ui/AccessibilityIds.h"
 #include "ui/WebAddress.h"
 #include "ui/WindowTexts.h"
 #include "ui/res/resource.h"
@@ -177,12 +178,14 @@ LRESULT CALLBACK CKeshUIDlg::ControlProc(HWND hWnd, UINT message, WPARAM wParam,
 {
     auto* dialog = reinterpret_cast<CKeshUIDlg*>(refData);
     switch (message) {
-    case WM_GETOBJECT:
-        if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
-            const LRESULT object = dialog->AnswerGetObject(hWnd, wParam);
+    case WM_GETOBJECT: {
+        const LONG objectId = static_cast<LONG>(lParam);
+        if (objectId == OBJID_CLIENT || (objectId == kAlertObjectId && ::GetDlgCtrlID(hWnd) == IDC_STATUS)) {
+            const LRESULT object = dialog->AnswerGetObject(hWnd, wParam, objectId);
             if (object) return object;
         }
         break;
+    }
     case WM_PAINT:
         if (wParam == 0 && dialog->IsFocusable(hWnd)) {
             // The focus cue goes over exactly what the control paints now.

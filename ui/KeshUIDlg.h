@@ -83,8 +83,9 @@ private:
                                         DWORD_PTR refData);
 
     // Assistive technology (KeshUIDlgAccessibility.cpp).
-    LRESULT AnswerGetObject(HWND control, WPARAM wParam);
+    LRESULT AnswerGetObject(HWND control, WPARAM wParam, LONG objectId);
     void AnnounceStatusChange();
+    void AnnounceThePopUp();
     void PrepareAccessibility();
     void ReleaseAccessibility(HWND statusControl);
 

@@ -1,7 +1,8 @@
 // What the update window tells assistive technology: the status line, the close mark and the icon
 // answer WM_GETOBJECT with their own accessible objects (a link while the status line is one, a
-// button named "Close", a picture without a name), the status line is a polite live region, and
-// every change of its text after the window is shown is announced.
+// button named "Close", a picture without a name), the status line is a polite live region,
+// every change of its text after the window is shown is announced, and the pop-up, which appears
+// without the keyboard, announces itself as an alert.
 //
 // As LocalSystem, a screen reader of the session's user reaches those objects through COM calls
 // into this SYSTEM process: the process's COM security, set at start-up, then admits that user and
@@ -47,6 +48,15 @@ void CKeshUIDlg::AnnounceStatusChange()
     ::NotifyWinEvent(kEventLiveRegionChanged, GetDlgItem(IDC_STATUS).m_hWnd, OBJID_CLIENT, CHILDID_SELF);
 }
 
+void CKeshUIDlg::AnnounceThePopUp()
+{
+    // Screen readers speak what takes the focus, and the pop-up takes none: an alert is what they
+    // speak from a window in the background. Where the window hands out no objects of its own,
+    // the alert names the status line itself, whose standard object carries the text.
+    const LONG object = OwnComObjectsMayLeaveTheProcess(CurrentSessionIdentity()) ? kAlertObjectId : OBJID_CLIENT;
+    ::NotifyWinEvent(EVENT_SYSTEM_ALERT, GetDlgItem(IDC_STATUS).m_hWnd, object, CHILDID_SELF);
+}
+
 // The first request of assistive technology readies COM on this thread (the objects are reached
 // from other processes through it) and marks the status line as a polite live region.
 void CKeshUIDlg::PrepareAccessibility()
@@ -79,14 +89,15 @@ void CKeshUIDlg::ReleaseAccessibility(HWND statusControl)
     m_bAccessibilityPrepared = m_bComInitialisedForAccessibility = m_bLiveSettingAnnotated = m_bOwnObjectsAllowed = false;
 }
 
-LRESULT CKeshUIDlg::AnswerGetObject(HWND control, WPARAM wParam)
+LRESULT CKeshUIDlg::AnswerGetObject(HWND control, WPARAM wParam, LONG objectId)
 {
     PrepareAccessibility();
     if (!m_bOwnObjectsAllowed) return 0;
     const int id = ::GetDlgCtrlID(control);
-    const CAccessibleControl::Kind kind = id == IDC_STATUS  ? CAccessibleControl::Kind::StatusLine
-                                          : id == IDC_CLOSE ? CAccessibleControl::Kind::CloseMark
-                                                            : CAccessibleControl::Kind::Decoration;
+    const CAccessibleControl::Kind kind = objectId == kAlertObjectId ? CAccessibleControl::Kind::Alert
+                                          : id == IDC_STATUS         ? CAccessibleControl::Kind::StatusLine
+                                          : id == IDC_CLOSE          ? CAccessibleControl::Kind::CloseMark
+                                                                     : CAccessibleControl::Kind::Decoration;
     const ComPtr<IAccessible> object(CAccessibleControl::Create(control, kind, &CKeshUIDlg::StatusLineIsLink));
     return object ? ::LresultFromObject(kIID_IAccessible, wParam, object.get()) : 0;
 }

@@ -140,10 +140,16 @@ LRESULT CKeshUIDlg::OnWindowPosChanging(WPARAM, LPARAM lParam)
 LRESULT CKeshUIDlg::OnWindowPosChanged(WPARAM, LPARAM lParam)
 {
     if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) {
+        const bool poppedUp = m_keyboardGuard.Guarding();
         m_keyboardGuard.End();
         // A second start that asked before the window could come forward is answered now.
         if (m_pSecondStart && m_pSecondStart->HasRung()) m_bSummoned = true;
-        if (m_bSummoned) ::PostMessageW(m_hWnd, WM_SECOND_START, 0, 0);
+        if (m_bSummoned) {
+            ::PostMessageW(m_hWnd, WM_SECOND_START, 0, 0);
+        } else if (poppedUp) {
+            // Summoned, it takes the keyboard, and what has the focus is read.
+            AnnounceThePopUp();
+        }
     }
     Default();
     return 0;

@@ -27,6 +27,7 @@ public:
     }
     // Once the window is shown, or has handled its first message: a window like any other.
     void End();
+    bool Guarding() const { return m_window != nullptr; }
 
 private:
     HWND m_window = nullptr;
