@@ -1,6 +1,7 @@
 #include "app/SecondStart.h"
 
 #include "win32/AccessDescriptor.h"
+#include "win32/Module.h"
 #include "win32/Token.h"
 
 #include <vector>
@@ -14,9 +15,8 @@ constexpr wchar_t kBellName[] = L"Local\\Brenlo KeshUI.exe second start";
 // The user of this process's session: the one whose second start may ring.
 std::vector<BYTE> SessionUserSid(const SessionIdentityApi& api)
 {
-    ScopedHandle token;
-    if (api.ProcessIsLocalSystem()) token.reset(QueryOwnSessionUserToken(api));
-    else ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive());
+    if (!api.ProcessIsLocalSystem()) return ProcessUserSid();
+    const ScopedHandle token(QueryOwnSessionUserToken(api));
     return token ? TokenUserSid(token.get()) : std::vector<BYTE>();
 }
 
@@ -35,6 +35,20 @@ ScopedView ProcessIdView(HANDLE section, DWORD access)
     return ScopedView(::MapViewOfFile(section, access, 0, 0, sizeof(DWORD)));
 }
 
+// Whether `processId` runs this very program (the same file) in this process's session: only then
+// is it the program the names were made for.
+bool RunsThisProgramHere(DWORD processId)
+{
+    const ScopedHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    std::vector<wchar_t> image(32768);
+    DWORD length = static_cast<DWORD>(image.size());
+    DWORD theirs = 0, ours = 0;
+    return process && ::QueryFullProcessImageNameW(process.get(), 0, image.data(), &length) &&
+           ::ProcessIdToSessionId(processId, &theirs) && ::ProcessIdToSessionId(::GetCurrentProcessId(), &ours) &&
+           theirs == ours && ::CompareStringOrdinal(image.data(), static_cast<int>(length), ModulePath(nullptr).c_str(), -1,
+                                                    TRUE) == CSTR_EQUAL;
+}
+
 BOOL CALLBACK PostToProcessWindow(HWND window, LPARAM processId)
 {
     DWORD owner = 0;
@@ -48,11 +62,17 @@ BOOL CALLBACK PostToProcessWindow(HWND window, LPARAM processId)
 SecondStartBell::SecondStartBell(const SessionIdentityApi& api)
 {
     std::vector<BYTE> user = SessionUserSid(api);
-    if (user.empty()) return;
-    UserAndSystemDescriptor bellAccess(user.data(), EVENT_MODIFY_STATE | SYNCHRONIZE, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP,
-                                       false);
-    UserAndSystemDescriptor instanceAccess(user.data(), FILE_MAP_READ, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP, false);
+    std::vector<BYTE> self = ProcessUserSid();
+    if (user.empty() || self.empty()) return;
+    // The user may ring, never wait: a wait on the bell, which resets itself, would swallow the
+    // ring (and the no-write-up label stops no right that maps to execute, as SYNCHRONIZE does).
+    // Owned by this process's own user, which the second start checks, as it checks the label.
+    UserAndSystemDescriptor bellAccess(user.data(), EVENT_MODIFY_STATE | READ_CONTROL, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP,
+                                       self.data());
+    UserAndSystemDescriptor instanceAccess(user.data(), FILE_MAP_READ | READ_CONTROL, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP,
+                                           self.data());
     if (!bellAccess.get() || !instanceAccess.get()) return;
+    LetUserQueryThisProcess(user.data());
     SECURITY_ATTRIBUTES instanceAttributes = { sizeof(instanceAttributes), instanceAccess.get(), FALSE };
     m_instance = MadeHere(::CreateFileMappingW(INVALID_HANDLE_VALUE, &instanceAttributes, PAGE_READWRITE, 0,
                                                sizeof(DWORD), kInstanceName));
@@ -71,12 +91,19 @@ bool SecondStartBell::HasRung() const
 
 void AskTheRunningProgramForward()
 {
-    const ScopedHandle bell(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kBellName));
-    const ScopedHandle instance(::OpenFileMappingW(FILE_MAP_READ, FALSE, kInstanceName));
-    if (!bell || !instance) return;
+    // Names that anyone in the session could have made first: only the program's own are trusted,
+    // and only the program they name is handed anything.
+    std::vector<BYTE> self = ProcessUserSid();
+    const ScopedHandle bell(::OpenEventW(EVENT_MODIFY_STATE | READ_CONTROL, FALSE, kBellName));
+    const ScopedHandle instance(::OpenFileMappingW(FILE_MAP_READ | READ_CONTROL, FALSE, kInstanceName));
+    if (self.empty() || !bell || !instance || !MadeByUserOrSystem(bell.get(), self.data()) ||
+        !MadeByUserOrSystem(instance.get(), self.data())) {
+        return;
+    }
     const ScopedView processId = ProcessIdView(instance.get(), FILE_MAP_READ);
     if (!processId) return;
     const DWORD running = *static_cast<const DWORD*>(processId.get());
+    if (!RunsThisProgramHere(running)) return;
     // The user started this process: it may take the foreground, and so may the one it names.
     ::AllowSetForegroundWindow(running);
     ::SetEvent(bell.get());

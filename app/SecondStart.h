@@ -10,7 +10,8 @@
 // there that admits that session's user and LocalSystem only, nothing below medium integrity. The
 // second start hands on the right, sets the event and posts WM_SECOND_START to the program's
 // windows, which let it through UIPI (LetThroughFromBelow); a window answers it only when the
-// event was set, so no one else can summon it. A program in another session is not reached.
+// event was set, so no one else can summon it. A program in another session is not reached, and
+// names made first by another program are not trusted, on either side.
 
 #include "session/SessionIdentity.h"
 #include "win32/ScopedHandle.h"

@@ -29,8 +29,9 @@ ProcessComSecurity::ProcessComSecurity(const SessionIdentityApi& api)
     const ScopedHandle token(QueryOwnSessionUserToken(api));
     std::vector<BYTE> user = token ? TokenUserSid(token.get()) : std::vector<BYTE>();
     // With nobody signed in the process still admits LocalSystem alone.
+    std::vector<BYTE> system = WellKnownSid(WinLocalSystemSid);
     UserAndSystemDescriptor descriptor(user.empty() ? nullptr : user.data(), COM_RIGHTS_EXECUTE | COM_RIGHTS_EXECUTE_LOCAL,
-                                       SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP, true);
+                                       SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP, system.empty() ? nullptr : system.data());
     const bool set = descriptor.get() && SUCCEEDED(SetComSecurity(api, descriptor.get()));
     g_sessionUserAdmitted = set && !user.empty();
 }

@@ -15,11 +15,9 @@ const SessionIdentityApi* g_current = nullptr;
 
 bool ProcessRunsAsLocalSystem()
 {
-    ScopedHandle token;
     // A process that cannot read its own token is treated as LocalSystem: the safe answer, since
     // it only means that nothing is opened in the process's own context.
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive())) return true;
-    std::vector<BYTE> user = TokenUserSid(token.get());
+    std::vector<BYTE> user = ProcessUserSid();
     return user.empty() || ::IsWellKnownSid(user.data(), WinLocalSystemSid) != FALSE;
 }
 

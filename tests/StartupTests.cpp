@@ -13,12 +13,18 @@
 #include "ui/WindowTexts.h"
 #include "ui/res/resource.h"
 #include "win32/NotificationState.h"
+#include "win32/Token.h"
 
+#include <aclapi.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 using namespace kesh_test;
 
 namespace {
+
+constexpr wchar_t kInstanceName[] = L"Local\\Brenlo KeshUI.exe instance";
+constexpr wchar_t kBellName[] = L"Local\\Brenlo KeshUI.exe second start";
 
 // Counts the dialogs this thread creates while it lives.
 class DialogCreationCounter {
@@ -223,6 +229,10 @@ TEST(NotificationGate, NoShellOrNoAnswerMeansNoWaitAndANotNowThatLastsIsNotBelie
     session.taskbar = true;
     session.notificationStateResult = E_FAIL;
     EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, timing).waited) << "nobody answers";
+    session.notificationStateResult = S_OK;
+    session.notificationState = kQunsApp;
+    EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, timing).waited) << "a Store app in front";
+    session.notificationState = QUNS_BUSY;
 
     session.notificationStateResult = S_OK;
     session.stateQueries = session.stateQueriesAsTheUser = 0;
@@ -263,24 +273,37 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
         CKeshUIApp app;
         app.m_lpCmdLine = L"/NotifMode";
         bool cameForward = false;
+        AlertRecorder alerts;
+        ULONGLONG changedAt = 0;
         const ModalOutcome outcome = RunWithDriver(
             [&] { return app.InitInstance(); },
             [&](HWND window) {
+                // Woken by the broadcast, not by the next question 5 s on.
+                if (!c.userStartsTheProgram) {
+                    EXPECT_LT(::GetTickCount64() - changedAt, 2500u);
+                }
+                EXPECT_FALSE(app.m_strRestartIdentifier.IsEmpty()) << "no restart registration once shown";
                 // Summoned, it comes forward; announced, it leaves the keyboard where it was.
                 cameForward = c.userStartsTheProgram
                                    ? probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000)
                                    : ::GetForegroundWindow() == window;
+                // Summoned, it has the focus, which is read: no alert besides.
+                if (!c.userStartsTheProgram) {
+                    EXPECT_TRUE(probe::WaitUntil([&] { return alerts.Count() > 0; }, 5000));
+                }
                 probe::ClickControl(window, IDC_CLOSE);
             },
             [&] {
-                HWND listener = nullptr;
-                ASSERT_TRUE(probe::WaitUntil([&] { return (listener = ::FindWindowW(L"KeshUI waits for the user", nullptr)); },
-                                             10000));
-                EXPECT_EQ(nullptr, probe::FindUpdateWindow(::GetCurrentProcessId())) << "shown while the user is busy";
                 // The driver's own, which goes with its thread.
                 const HWND other = ::CreateWindowExW(0, L"STATIC", L"a slide show", WS_POPUP | WS_VISIBLE, 0, 0, 200,
                                                      100, nullptr, nullptr, nullptr, nullptr);
                 ASSERT_TRUE(probe::Activate(other));
+                HWND listener = nullptr;
+                ASSERT_TRUE(probe::WaitUntil([&] { return (listener = ::FindWindowW(L"KeshUI waits for the user", nullptr)); },
+                                             10000));
+                EXPECT_EQ(nullptr, probe::FindUpdateWindow(::GetCurrentProcessId())) << "shown while the user is busy";
+                // Restarted by the restart manager now, it would come back as an interactive window.
+                EXPECT_TRUE(app.m_strRestartIdentifier.IsEmpty()) << "registered for a restart while waiting";
                 if (c.value) SetSettingString(c.value, c.changedTo);
                 if (c.userStartsTheProgram) {
                     CKeshUIApp second;
@@ -289,6 +312,7 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
                 } else {
                     // Presentation settings off, or the session unlocked: the shell tells top-level windows.
                     session.notificationState = QUNS_ACCEPTS_NOTIFICATIONS;
+                    changedAt = ::GetTickCount64();
                     ::SendMessageTimeoutW(listener, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L""), SMTO_BLOCK,
                                           10000, nullptr);
                 }
@@ -297,6 +321,7 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
         EXPECT_FALSE(outcome.closedByWatchdog);
         EXPECT_EQ(c.lastShown, LastShownResponse());
         EXPECT_EQ(c.userStartsTheProgram, cameForward) << "only the user's own start takes the keyboard";
+        EXPECT_EQ(c.window && !c.userStartsTheProgram ? 1 : 0, alerts.Count()) << "alerts";
     }
 }
 
@@ -321,8 +346,51 @@ TEST(SingleInstance, ASecondStartByTheUserBringsTheWindowForwardAndOneByTheServi
         EXPECT_EQ((std::vector<DWORD>{ ::GetCurrentProcessId() }), rights.Calls())
             << "the service's start handed on the foreground, or the user's did not";
         EXPECT_TRUE(probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000));
+        // Whoever may wait on the bell, which resets itself, could swallow the ring.
+        PACL dacl = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ::GetSecurityInfo(ScopedHandle(::OpenEventW(READ_CONTROL, FALSE, kBellName)).get(), SE_KERNEL_OBJECT,
+                          DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &descriptor);
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        for (DWORD i = 0; dacl && i < dacl->AceCount && ::GetAce(dacl, i, reinterpret_cast<void**>(&ace)); ++i) {
+            EXPECT_EQ(0u, ace->Mask & SYNCHRONIZE) << "someone else may wait on the bell";
+        }
+        EXPECT_TRUE(dacl && dacl->AceCount == 2);
+        ::LocalFree(descriptor);
         ::DestroyWindow(other);
         probe::ClickControl(window, IDC_CLOSE);
     });
     EXPECT_FALSE(outcome.closedByWatchdog);
+
+    // Names that another program made first are not the program's: the second start hands that
+    // program nothing and rings nothing.
+    const ScopedHandle lock(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
+    Process otherProgram = Start(BinPath(L"KeshProbe.exe"), L"hold");
+    std::vector<BYTE> user = ProcessUserSid();
+    const std::wstring ownedByTheUser = L"O:" + SidText(user.data());  // Wine's default owner is a group
+    const struct {
+        const char* name;
+        std::wstring descriptor;
+        DWORD named;
+    } squatters[] = {
+        { "the user's program, naming itself", ownedByTheUser + L"D:(A;;GA;;;WD)", otherProgram.id },
+        { "a sandboxed program, naming this one", ownedByTheUser + L"D:(A;;GA;;;WD)S:(ML;;NW;;;LW)", ::GetCurrentProcessId() },
+        { "another account's, naming this one", L"O:BGD:(A;;GA;;;WD)", ::GetCurrentProcessId() },
+    };
+    for (const auto& squatter : squatters) {
+        SCOPED_TRACE(squatter.name);
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(squatter.descriptor.c_str(), SDDL_REVISION_1,
+                                                                          &descriptor, nullptr));
+        SECURITY_ATTRIBUTES made = { sizeof(made), descriptor, FALSE };
+        const ScopedHandle names(::CreateFileMappingW(INVALID_HANDLE_VALUE, &made, PAGE_READWRITE, 0, 4, kInstanceName));
+        const ScopedHandle bell(::CreateEventW(&made, FALSE, FALSE, kBellName));
+        ::LocalFree(descriptor);
+        *static_cast<DWORD*>(ScopedView(::MapViewOfFile(names.get(), FILE_MAP_WRITE, 0, 0, 4)).get()) = squatter.named;
+        CKeshUIApp second;
+        second.m_lpCmdLine = L"";
+        EXPECT_FALSE(second.InitInstance());
+        EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(bell.get(), 0)) << "rang";
+    }
+    EXPECT_EQ((std::vector<DWORD>{ ::GetCurrentProcessId() }), rights.Calls()) << "handed the foreground on";
 }

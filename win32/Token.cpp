@@ -20,3 +20,10 @@ std::vector<BYTE> TokenUserSid(HANDLE token)
     if (!::CopySid(static_cast<DWORD>(copy.size()), copy.data(), sid)) return {};
     return copy;
 }
+
+std::vector<BYTE> ProcessUserSid()
+{
+    ScopedHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive())) return {};
+    return TokenUserSid(token.get());
+}

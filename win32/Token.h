@@ -13,3 +13,6 @@ ScopedHandle OpenCallingThreadToken(DWORD access);
 
 // A copy of the SID of the token's user; empty when it cannot be read.
 std::vector<BYTE> TokenUserSid(HANDLE token);
+
+// The SID of this process's own user; empty when it cannot be read.
+std::vector<BYTE> ProcessUserSid();
