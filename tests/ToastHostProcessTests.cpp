@@ -228,29 +228,35 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
     std::wstring program = kKeshUI;
     ::CharLowerW(program.data());
     const std::wstring notepad = L"c:\\windows\\notepad.exe";
+    const std::wstring elsewhere = TempDirectory(L"OtherKesh") + L"\\KeshUI.exe";
+    ASSERT_TRUE(CopyFileTo(kKeshUI, elsewhere));
     ::DeleteFileW(shortcut.c_str());
     const struct {
         const char* name;
         const wchar_t* program;  // null: every program
         const wchar_t* version;
         std::wstring earlierTarget;  // the user's shortcut there before, if any
-        bool installedByTheMsi;
+        std::wstring installedTarget;  // the installer's entry for all users, if any
         bool firstIsAToast;
         std::wstring targetAfter;  // of the user's shortcut; empty: none
     } cases[] = {
-        { "Windows 8", L"ToastHost.exe", L"win8", L"", false, false, program },
-        { "Windows 10 1607", nullptr, L"10.0.14393", L"", false, false, program },
+        { "Windows 8", L"ToastHost.exe", L"win8", L"", L"", false, program },
+        { "Windows 10 1607", nullptr, L"10.0.14393", L"", L"", false, program },
         { "Windows 8, the host's shortcut of an earlier version", L"ToastHost.exe", L"win8", BinPath(L"ToastHost.exe"),
-          false, true, program },
+          L"", true, program },
         { "Windows 10 1607, installed by the MSI over the user's shortcut of before", nullptr, L"10.0.14393", kKeshUI,
-          true, true, L"" },
-        { "Windows 8, someone else's shortcut under the name", L"ToastHost.exe", L"win8", notepad, false, false, notepad },
+          kKeshUI, true, L"" },
+        { "Windows 10 1607, the MSI's entry for a KeshUI.exe elsewhere", nullptr, L"10.0.14393", L"", elsewhere, false,
+          program },
+        { "Windows 8, someone else's shortcut under the name", L"ToastHost.exe", L"win8", notepad, L"", false, notepad },
+        { "Windows 8, installed by the MSI beside someone else's shortcut", L"ToastHost.exe", L"win8", notepad, kKeshUI,
+          true, notepad },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const ReportedWindowsVersion version(c.program, c.version);
         if (!c.earlierTarget.empty()) ShortcutTarget(shortcut, c.earlierTarget.c_str());
-        if (c.installedByTheMsi) ShortcutTarget(installed, kKeshUI.c_str());
+        if (!c.installedTarget.empty()) ShortcutTarget(installed, c.installedTarget.c_str());
         const bool ours = c.targetAfter == program;
         m_platform.ClearLog();
         HWND window = StartNotification();
@@ -278,7 +284,7 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
         m_platform.Set(L"Click", L"KeshTest_ToastClick");
         window = StartNotification();
         ASSERT_NE(nullptr, window);
-        if (!c.targetAfter.empty() && !ours) {
+        if (!c.targetAfter.empty() && !ours && !c.firstIsAToast) {
             EXPECT_TRUE(probe::WaitUntil(BalloonShowsTheText, 10000)) << "silence: no toast can show, and no balloon";
         } else {
             EXPECT_TRUE(CalledFromHost(WaitForCall(L"Show "))) << "no toast once the shortcut exists";
