@@ -15,45 +15,6 @@ namespace {
 // How long closing the program's window may wait for the host to withdraw and end.
 constexpr DWORD kHostEndTimeoutMs = 3000;
 
-// A copy of `source` with the given rights that a child process inherits.
-HANDLE InheritableCopy(HANDLE source, DWORD access)
-{
-    HANDLE copy = nullptr;
-    const HANDLE self = ::GetCurrentProcess();
-    return ::DuplicateHandle(self, source, self, &copy, access, TRUE, 0) ? copy : nullptr;
-}
-
-class AttributeList {
-public:
-    // Only `handles` are inherited, whatever else of this process is inheritable.
-    explicit AttributeList(HANDLE* handles, size_t count)
-    {
-        SIZE_T size = 0;
-        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        m_buffer.resize(size);
-        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_buffer.data());
-        if (size && ::InitializeProcThreadAttributeList(list, 1, 0, &size)) {
-            m_list = list;
-            if (!::UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles,
-                                             count * sizeof(HANDLE), nullptr, nullptr)) {
-                ::DeleteProcThreadAttributeList(m_list);
-                m_list = nullptr;
-            }
-        }
-    }
-    ~AttributeList()
-    {
-        if (m_list) ::DeleteProcThreadAttributeList(m_list);
-    }
-    AttributeList(const AttributeList&) = delete;
-    AttributeList& operator=(const AttributeList&) = delete;
-    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return m_list; }
-
-private:
-    std::vector<BYTE> m_buffer;
-    LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
-};
-
 }  // namespace
 
 bool HostLauncher::Prepare(HMODULE library)
@@ -110,9 +71,9 @@ bool HostLauncher::StartAsUser(HANDLE primaryToken, const Announcement& announce
     if (!withdraw || !clicked) return false;
     // The host gets no more than it needs: to wait for this process and for the withdrawal, and
     // to report a click.
-    const ScopedHandle programForHost(InheritableCopy(::GetCurrentProcess(), SYNCHRONIZE));
-    const ScopedHandle withdrawForHost(InheritableCopy(withdraw.get(), SYNCHRONIZE));
-    const ScopedHandle clickedForHost(InheritableCopy(clicked.get(), EVENT_MODIFY_STATE));
+    const ScopedHandle programForHost = InheritableCopy(::GetCurrentProcess(), SYNCHRONIZE);
+    const ScopedHandle withdrawForHost = InheritableCopy(withdraw.get(), SYNCHRONIZE);
+    const ScopedHandle clickedForHost = InheritableCopy(clicked.get(), EVENT_MODIFY_STATE);
     if (!programForHost || !withdrawForHost || !clickedForHost) return false;
 
     HostRequest request;
@@ -127,7 +88,7 @@ bool HostLauncher::StartAsUser(HANDLE primaryToken, const Announcement& announce
     std::wstring commandLine = BuildHostCommandLine(m_hostPath, request);
 
     HANDLE inherited[] = { programForHost.get(), withdrawForHost.get(), clickedForHost.get() };
-    const AttributeList attributes(inherited, 3);
+    const InheritedHandlesOnly attributes(inherited, 3);
     if (!attributes.get()) return false;
     STARTUPINFOEXW startup = {};
     startup.StartupInfo.cb = sizeof(startup);

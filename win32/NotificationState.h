@@ -1,5 +1,6 @@
 #pragma once
-// The user's notification state, as the shell keeps it (SHQueryUserNotificationState).
+// The user's notification state, as the shell keeps it (SHQueryUserNotificationState), and what
+// the shell's answer leaves out: Focus Assist / Do Not Disturb, and whether a "busy" is real.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -21,3 +22,12 @@ inline bool ShellTaskbarExists()
 {
     return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
 }
+
+// Focus Assist (Windows 10 1803 on) and Do Not Disturb (11) of the calling process's user: 0 off,
+// 1 priority only, 2 alarms only. False where it cannot be read (an older Windows, or no answer).
+// The shell says "accepts" meanwhile, and holds banners and balloons back itself.
+bool ReadQuietHoursProfile(DWORD& profile);
+
+// Whether the window in front covers the whole of its monitor, as a full-screen program's does
+// (the desktop's own windows aside).
+bool ForegroundWindowCoversItsMonitor();

@@ -1,10 +1,15 @@
 #pragma once
 // What starting a program needs and hands back, each with one owner: a user's environment block,
-// and the started process's handles.
+// the handles it inherits and nothing else, and the started process's handles.
 
 #include "win32/ScopedHandle.h"
 
 #include <windows.h>
+
+#include <vector>
+
+// The interactive desktop of a session, where a program started for its user is to appear.
+inline constexpr wchar_t kInteractiveDesktop[] = L"Winsta0\\default";
 
 // A user's environment block, destroyed by the DestroyEnvironmentBlock the caller reaches
 // userenv's through; receive() is CreateEnvironmentBlock's out-parameter.
@@ -30,4 +35,44 @@ struct StartedProcess {
     ScopedHandle thread;
     ScopedHandle process;
     DWORD id;
+};
+
+// A copy of `source` with no more than `access`, for a child process to inherit.
+inline ScopedHandle InheritableCopy(HANDLE source, DWORD access)
+{
+    HANDLE copy = nullptr;
+    const HANDLE self = ::GetCurrentProcess();
+    return ScopedHandle(::DuplicateHandle(self, source, self, &copy, access, TRUE, 0) ? copy : nullptr);
+}
+
+// For STARTUPINFOEXW: the child inherits `handles` only, whatever else of this process is
+// inheritable (with EXTENDED_STARTUPINFO_PRESENT). get() is null when it could not be made.
+class InheritedHandlesOnly {
+public:
+    InheritedHandlesOnly(HANDLE* handles, size_t count)
+    {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        m_buffer.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_buffer.data());
+        if (size && ::InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            m_list = list;
+            if (!::UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, count * sizeof(HANDLE),
+                                             nullptr, nullptr)) {
+                ::DeleteProcThreadAttributeList(m_list);
+                m_list = nullptr;
+            }
+        }
+    }
+    ~InheritedHandlesOnly()
+    {
+        if (m_list) ::DeleteProcThreadAttributeList(m_list);
+    }
+    InheritedHandlesOnly(const InheritedHandlesOnly&) = delete;
+    InheritedHandlesOnly& operator=(const InheritedHandlesOnly&) = delete;
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return m_list; }
+
+private:
+    std::vector<BYTE> m_buffer;
+    LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
 };
