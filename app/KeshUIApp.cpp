@@ -51,13 +51,12 @@ BOOL CKeshUIApp::InitInstance()
 {
     const SessionIdentityApi& api = CurrentSessionIdentity();
     bool heldByAnotherInstance = false;
-    const ScopedHandle instanceLock = CreateSingleInstanceLock(heldByAnotherInstance);
-    if (heldByAnotherInstance) {
-        // The user asked for the program: the window they have comes forward. The service's
-        // second announcement takes nothing from whatever the user is doing.
-        if (!IsNotifModeCommandLine(m_lpCmdLine)) AskTheRunningProgramForward();
-        return FALSE;
-    }
+    ScopedHandle instanceLock = CreateSingleInstanceLock(heldByAnotherInstance);
+    // The user asked for the program: the window they have comes forward, also a notification
+    // that waits for them with the lock let go. The service's second announcement takes nothing
+    // from whatever the user is doing.
+    const bool askedForward = !IsNotifModeCommandLine(m_lpCmdLine) && AskTheRunningProgramForward(instanceLock);
+    if (heldByAnotherInstance || askedForward) return FALSE;
     SecondStartBell secondStart(api);
 
     if (IsNotifModeCommandLine(m_lpCmdLine)) {
@@ -75,10 +74,14 @@ BOOL CKeshUIApp::InitInstance()
         // Not over a slide show, a film or a game, nor to a locked screen: the announcement waits
         // for the user, recording nothing meanwhile. What the service has answered by then is
         // what is announced, if anything still is. (Interactive mode does not wait: the user asked.)
-        wait = WaitUntilTheUserCanBeNotified(api, secondStart.Bell());
-        if (wait.waited && !AnswerIsNew(m_strServerResponse)) {
-            m_bUpdateAvailable = false;
-            return FALSE;
+        wait = WaitUntilTheUserCanBeNotified(api, secondStart.Bell(), instanceLock);
+        if (wait.waited) {
+            // The lock was let go meanwhile: another instance may run now, or have announced.
+            instanceLock = CreateSingleInstanceLock(heldByAnotherInstance);
+            if (heldByAnotherInstance || !AnswerIsNew(m_strServerResponse)) {
+                m_bUpdateAvailable = false;
+                return FALSE;
+            }
         }
     }
 

@@ -42,7 +42,8 @@ bool RunsThisProgramHere(DWORD processId)
     const ScopedHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     std::vector<wchar_t> image(32768);
     DWORD length = static_cast<DWORD>(image.size());
-    DWORD theirs = 0, ours = 0;
+    DWORD theirs = 0;
+    DWORD ours = 0;
     return process && ::QueryFullProcessImageNameW(process.get(), 0, image.data(), &length) &&
            ::ProcessIdToSessionId(processId, &theirs) && ::ProcessIdToSessionId(::GetCurrentProcessId(), &ours) &&
            theirs == ours && ::CompareStringOrdinal(image.data(), static_cast<int>(length), ModulePath(nullptr).c_str(), -1,
@@ -89,7 +90,7 @@ bool SecondStartBell::HasRung() const
     return m_bell && ::WaitForSingleObject(m_bell.get(), 0) == WAIT_OBJECT_0;
 }
 
-void AskTheRunningProgramForward()
+bool AskTheRunningProgramForward(ScopedHandle& ownLock)
 {
     // Names that anyone in the session could have made first: only the program's own are trusted,
     // and only the program they name is handed anything.
@@ -98,14 +99,16 @@ void AskTheRunningProgramForward()
     const ScopedHandle instance(::OpenFileMappingW(FILE_MAP_READ | READ_CONTROL, FALSE, kInstanceName));
     if (self.empty() || !bell || !instance || !MadeByUserOrSystem(bell.get(), self.data()) ||
         !MadeByUserOrSystem(instance.get(), self.data())) {
-        return;
+        return false;
     }
     const ScopedView processId = ProcessIdView(instance.get(), FILE_MAP_READ);
-    if (!processId) return;
+    if (!processId) return false;
     const DWORD running = *static_cast<const DWORD*>(processId.get());
-    if (!RunsThisProgramHere(running)) return;
+    if (!RunsThisProgramHere(running)) return false;
+    ownLock.reset();
     // The user started this process: it may take the foreground, and so may the one it names.
     ::AllowSetForegroundWindow(running);
     ::SetEvent(bell.get());
     ::EnumWindows(&PostToProcessWindow, static_cast<LPARAM>(running));
+    return true;
 }

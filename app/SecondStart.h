@@ -38,6 +38,8 @@ private:
     ScopedHandle m_bell;
 };
 
-// In a second start by the user: asks the program running in this session to bring its window
-// forward, and lets it take the foreground.
-void AskTheRunningProgramForward();
+// In a start by the user: asks the program running in this session, if there is one, to bring
+// its window forward, and lets it take the foreground; false when there is none. Once it is known
+// to be the program, `ownLock` is let go first, for a program that waits with its lock let go to
+// take it again.
+bool AskTheRunningProgramForward(ScopedHandle& ownLock);

@@ -1,8 +1,8 @@
 #include "app/WaitForTheUser.h"
 
+#include "session/UserReadiness.h"
 #include "win32/Foreground.h"
 #include "win32/MessagePump.h"
-#include "win32/NotificationState.h"
 #include "win32/ScopedHandle.h"
 
 #include <wtsapi32.h>
@@ -13,14 +13,6 @@
 namespace {
 
 constexpr wchar_t kListenerClass[] = L"KeshUI waits for the user";
-
-// The state as the session's user sees it; false when there is no answer to wait for.
-bool AskUserNotificationState(const SessionIdentityApi& api, QUERY_USER_NOTIFICATION_STATE& state)
-{
-    if (!api.ShellTaskbarExists()) return false;
-    const ActingAsSessionUser asUser(api);
-    return SUCCEEDED(api.QueryUserNotificationState(&state));
-}
 
 // A top-level window that is never shown, for what is announced to such windows: the shell's
 // WM_SETTINGCHANGE when presentation settings are turned on or off and when the session is
@@ -71,25 +63,35 @@ private:
 
 }  // namespace
 
-UserWait WaitUntilTheUserCanBeNotified(const SessionIdentityApi& api, HANDLE summons, const UserWaitTiming& timing)
+UserWait WaitUntilTheUserCanBeNotified(const SessionIdentityApi& api, HANDLE summons, ScopedHandle& instanceLock,
+                                       const UserWaitTiming& timing)
 {
     UserWait wait;
-    const ULONGLONG start = ::GetTickCount64();
+    SessionUserReadiness readiness(api);
+    ULONGLONG busyFor = 0;  // awake, and busy at the last question
+    ULONGLONG askedAt = timing.awakeMs();
+    bool wasBusy = false;
     ScopedHandle changed;
     std::unique_ptr<ChangeListener> listener;  // made only once there is something to wait for
     for (;;) {
-        QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
-        if (!AskUserNotificationState(api, state) || StateAcceptsNotifications(state)) return wait;
-        const ULONGLONG waited = ::GetTickCount64() - start;
-        if (waited >= timing.giveUpAfterMs) return wait;
+        const Readiness now = readiness.Ask();
+        if (now == Readiness::Ready || now == Readiness::Unknown) return wait;
+        const ULONGLONG at = timing.awakeMs();
+        if (wasBusy) busyFor += at - askedAt;
+        askedAt = at;
+        wasBusy = now == Readiness::Busy;
+        if (wasBusy && busyFor >= timing.giveUpAfterMs) return wait;
         if (!changed) {
             changed.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
             if (!changed) return wait;
+            instanceLock.reset();
             listener = std::make_unique<ChangeListener>(changed.get());
         }
         wait.waited = true;
         const HANDLE handles[] = { changed.get(), summons };
-        const DWORD left = static_cast<DWORD>(std::min<ULONGLONG>(timing.askAgainMs, timing.giveUpAfterMs - waited));
+        const DWORD left =
+            wasBusy ? static_cast<DWORD>(std::min<ULONGLONG>(timing.askAgainMs, timing.giveUpAfterMs - busyFor))
+                    : timing.askAgainMs;
         const DWORD woken = HandleMessagesUntilSignalled(handles, summons ? 2 : 1, left);
         if (woken == WAIT_OBJECT_0 + 1) {
             wait.summoned = true;

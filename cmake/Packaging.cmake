@@ -1,7 +1,7 @@
 # What a release contains: the zip made by CPack (`cmake --build BUILD --target package`) and
 # the inputs of the Windows Installer package that tools/release.sh builds with wixl.
 
-install(TARGETS KeshUI ToastHostDll ToastHostExe RUNTIME DESTINATION . COMPONENT product)
+install(TARGETS KeshUI KeshUIUserState ToastHostDll ToastHostExe RUNTIME DESTINATION . COMPONENT product)
 
 set(KESH_RELEASE_DIR ${CMAKE_BINARY_DIR}/release)
 configure_file(${PROJECT_SOURCE_DIR}/tools/release/README-admin.txt.in ${KESH_RELEASE_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
@@ -12,7 +12,7 @@ configure_file(${PROJECT_SOURCE_DIR}/tools/release/KeshUI.wxs.in ${KESH_RELEASE_
 set(KESH_NOTICE_SOURCES
     "mingw-w64 run-time and winpthreads|/usr/share/doc/mingw-w64-common/copyright"
     "libstdc++, libgcc and libssp (GCC run-time libraries)|/usr/share/doc/gcc-mingw-w64-base/copyright")
-set(KESH_NOTICES "Third-party code linked into KeshUI.exe, ToastHost.dll and ToastHost.exe\n\n")
+set(KESH_NOTICES "Third-party code linked into KeshUI.exe, KeshUIUserState.exe, ToastHost.dll and ToastHost.exe\n\n")
 foreach(entry IN LISTS KESH_NOTICE_SOURCES)
   string(REPLACE "|" ";" parts "${entry}")
   list(GET parts 0 what)

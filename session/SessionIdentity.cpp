@@ -37,6 +37,8 @@ const SessionIdentityApi& PlatformSessionIdentity()
         &::CoInitializeSecurity,
         &::SHQueryUserNotificationState,
         &::ShellTaskbarExists,
+        &::ReadQuietHoursProfile,
+        &::ForegroundWindowCoversItsMonitor,
     };
     return api;
 }

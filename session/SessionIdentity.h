@@ -42,6 +42,11 @@ struct SessionIdentityApi {
     HRESULT(WINAPI* QueryUserNotificationState)(QUERY_USER_NOTIFICATION_STATE* state);
     // Whether the session has a taskbar: its shell keeps that state, and without one nobody does.
     bool (*ShellTaskbarExists)();
+    // The calling process's user's Focus Assist / Do Not Disturb: 0 off, 1 priority only, 2
+    // alarms only; false where it cannot be read.
+    bool (*ReadQuietHoursProfile)(DWORD& profile);
+    // Whether the window in front covers its monitor, as a full-screen program's does.
+    bool (*ForegroundWindowCoversItsMonitor)();
 };
 
 // The platform's functions.

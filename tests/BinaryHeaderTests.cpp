@@ -165,7 +165,10 @@ const struct {
     const wchar_t* name;
     bool executable;
     Exported oldestWindows;
-} kBinaries[] = { { L"KeshUI.exe", true, { 6, 0 } }, { L"ToastHost.dll", false, { 6, 2 } }, { L"ToastHost.exe", true, { 6, 2 } } };
+} kBinaries[] = { { L"KeshUI.exe", true, { 6, 0 } },
+                  { L"KeshUIUserState.exe", true, { 6, 0 } },
+                  { L"ToastHost.dll", false, { 6, 2 } },
+                  { L"ToastHost.exe", true, { 6, 2 } } };
 
 }  // namespace
 

@@ -23,6 +23,15 @@ using namespace kesh_test;
 
 namespace {
 
+// What the tests' user's own processes answer (tools/user_away/TestsUser.h); 0: nothing to ask.
+void TheTestsUserState(int state)
+{
+    const std::wstring value = std::to_wstring(state);
+    if (state == 0) ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\KeshTest", L"UserNotificationState");
+    else ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\KeshTest", L"UserNotificationState", REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
 constexpr wchar_t kInstanceName[] = L"Local\\Brenlo KeshUI.exe instance";
 constexpr wchar_t kBellName[] = L"Local\\Brenlo KeshUI.exe second start";
 
@@ -218,30 +227,57 @@ TEST(NotificationGate, InteractiveModeNeverRecordsEvenAfterShowingANewerPackage)
 TEST(NotificationGate, NoShellOrNoAnswerMeansNoWaitAndANotNowThatLastsIsNotBelievedForever)
 {
     SessionIdentityStandIn session;
-    session.notificationState = QUNS_BUSY;
     UserWaitTiming timing;
     timing.askAgainMs = 20;
     timing.giveUpAfterMs = 300;
-    session.taskbar = false;
-    EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, timing).waited)
-        << "nobody keeps the state";
-    EXPECT_EQ(0, session.stateQueries);
-    session.taskbar = true;
-    session.notificationStateResult = E_FAIL;
-    EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, timing).waited) << "nobody answers";
-    session.notificationStateResult = S_OK;
-    session.notificationState = kQunsApp;
-    EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, timing).waited) << "a Store app in front";
-    session.notificationState = QUNS_BUSY;
+    ScopedHandle lock(::CreateMutexW(nullptr, FALSE, nullptr));
+    const struct {
+        const char* name;
+        bool taskbar;
+        HRESULT result;
+        QUERY_USER_NOTIFICATION_STATE state;
+        int quietHours;
+        bool covered;
+    } noWait[] = {
+        { "nobody keeps the state", false, S_OK, QUNS_BUSY, 0, true },
+        { "nobody answers", true, E_FAIL, QUNS_BUSY, 0, true },
+        { "a Store app in front", true, S_OK, kQunsApp, 0, true },
+        { "busy, but nothing in front covers its monitor", true, S_OK, QUNS_BUSY, 0, false },
+        { "Do Not Disturb unreadable", true, S_OK, QUNS_ACCEPTS_NOTIFICATIONS, -1, true },
+    };
+    for (const auto& c : noWait) {
+        session.taskbar = c.taskbar;
+        session.notificationStateResult = c.result;
+        session.notificationState = c.state;
+        session.quietHours = c.quietHours;
+        session.foregroundCoversItsMonitor = c.covered;
+        EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, lock, timing).waited) << c.name;
+        EXPECT_TRUE(lock) << "let go of the lock without waiting: " << c.name;
+    }
+    session.quietHours = 0;
+    session.foregroundCoversItsMonitor = true;
 
-    session.notificationStateResult = S_OK;
+    session.notificationState = QUNS_BUSY;
     session.stateQueries = session.stateQueriesAsTheUser = 0;
     const ULONGLONG start = ::GetTickCount64();
-    const UserWait wait = WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, timing);
+    const UserWait wait = WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, lock, timing);
     EXPECT_TRUE(wait.waited);
+    EXPECT_FALSE(lock) << "kept the machine's lock while waiting";
     EXPECT_GE(::GetTickCount64() - start, 300u);
     EXPECT_GT(session.stateQueries, 3) << "the state is asked again every few moments";
-    EXPECT_EQ(session.stateQueries, session.stateQueriesAsTheUser) << "asked as the service, not as the session's user";
+    EXPECT_EQ(0, session.stateQueriesAsTheUser) << "asked while impersonating: the answer of this process's user counts";
+
+    // A night asleep (the awake clock stands still) uses none of the bound; a locked session
+    // none either. Both wait on until summoned, after twice the bound.
+    for (const auto state : { QUNS_BUSY, QUNS_NOT_PRESENT }) {
+        session.notificationState = state;
+        timing.awakeMs = state == QUNS_BUSY ? +[]() -> ULONGLONG { return 42; } : &AwakeMilliseconds;
+        const ScopedHandle summons(::CreateWaitableTimerW(nullptr, TRUE, nullptr));
+        const LARGE_INTEGER later = { { static_cast<DWORD>(-6000000), -1 } };  // 600 ms
+        ASSERT_TRUE(::SetWaitableTimer(summons.get(), &later, 0, nullptr, nullptr, FALSE));
+        EXPECT_TRUE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), summons.get(), lock, timing).summoned)
+            << "gave up on state " << state;
+    }
 }
 
 TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenTheyAreBack)
@@ -255,14 +291,23 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
         bool userStartsTheProgram;  // instead of the state changing
         bool window;
         std::wstring lastShown;  // afterwards
+        int quietHours = 0;      // Do Not Disturb until the change
+        bool asLocalSystem = false;     // the state is the user's process's (TestsUser.h)
+        bool anotherInstance = false;   // takes the lock meanwhile and keeps it
     } cases[] = {
         { "slide show over, a newer answer meanwhile", QUNS_PRESENTATION_MODE, kServerResponseValueName,
           L"http://example.com/newer", false, true, L"http://example.com/newer" },
-        { "back at the desk, the answer was shown meanwhile", QUNS_NOT_PRESENT, kLastShownResponseValueName, first,
-          false, false, first },
+        { "back at the desk, another instance showed the answer meanwhile", QUNS_NOT_PRESENT,
+          kLastShownResponseValueName, first, false, false, first },
         { "game over, nothing newer any more", QUNS_RUNNING_D3D_FULL_SCREEN, kServerResponseValueName, L"", false,
           false, L"<none>" },
         { "the user starts the program during quiet time", kQunsQuietTime, nullptr, L"", true, true, first },
+        { "a full-screen film, Do Not Disturb (priority only) off", QUNS_BUSY, nullptr, L"", false, true, first, 1 },
+        { "Do Not Disturb, alarms only, off", QUNS_ACCEPTS_NOTIFICATIONS, nullptr, L"", false, true, first, 2 },
+        { "as LocalSystem, the user's presentation settings off", QUNS_PRESENTATION_MODE, nullptr, L"", false, true,
+          first, 0, true },
+        { "another instance runs when the user is back", QUNS_PRESENTATION_MODE, nullptr, L"", false, false, L"<none>",
+          0, false, true },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -270,6 +315,10 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
         SetSettingString(kServerResponseValueName, first);
         SessionIdentityStandIn session;
         session.notificationState = c.state;
+        session.quietHours = c.quietHours;
+        session.localSystem = c.asLocalSystem;
+        TheTestsUserState(c.asLocalSystem ? c.state : 0);
+        ScopedHandle otherInstance;
         CKeshUIApp app;
         app.m_lpCmdLine = L"/NotifMode";
         bool cameForward = false;
@@ -304,6 +353,9 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
                 EXPECT_EQ(nullptr, probe::FindUpdateWindow(::GetCurrentProcessId())) << "shown while the user is busy";
                 // Restarted by the restart manager now, it would come back as an interactive window.
                 EXPECT_TRUE(app.m_strRestartIdentifier.IsEmpty()) << "registered for a restart while waiting";
+                otherInstance.reset(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
+                EXPECT_NE(static_cast<DWORD>(ERROR_ALREADY_EXISTS), ::GetLastError()) << "the lock kept while waiting";
+                if (!c.anotherInstance) otherInstance.reset();
                 if (c.value) SetSettingString(c.value, c.changedTo);
                 if (c.userStartsTheProgram) {
                     CKeshUIApp second;
@@ -312,6 +364,8 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
                 } else {
                     // Presentation settings off, or the session unlocked: the shell tells top-level windows.
                     session.notificationState = QUNS_ACCEPTS_NOTIFICATIONS;
+                    session.quietHours = 0;
+                    TheTestsUserState(c.asLocalSystem ? QUNS_ACCEPTS_NOTIFICATIONS : 0);
                     changedAt = ::GetTickCount64();
                     ::SendMessageTimeoutW(listener, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L""), SMTO_BLOCK,
                                           10000, nullptr);
@@ -322,7 +376,14 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
         EXPECT_EQ(c.lastShown, LastShownResponse());
         EXPECT_EQ(c.userStartsTheProgram, cameForward) << "only the user's own start takes the keyboard";
         EXPECT_EQ(c.window && !c.userStartsTheProgram ? 1 : 0, alerts.Count()) << "alerts";
+        if (c.asLocalSystem) {
+            EXPECT_EQ(0, session.stateQueries) << "asked in the SYSTEM process";
+            ASSERT_EQ(1u, session.created.size());
+            EXPECT_NE(std::wstring::npos, session.created[0].application.find(L"\\KeshUIUserState.exe"));
+            EXPECT_EQ(L"Winsta0\\default", session.created[0].desktop);
+        }
     }
+    TheTestsUserState(0);
 }
 
 TEST(SingleInstance, ASecondStartByTheUserBringsTheWindowForwardAndOneByTheServiceDoesNot)

@@ -17,7 +17,7 @@ for side in a b-in-another-folder; do
 done
 
 status=0
-for file in build/bin/KeshUI.exe build/bin/ToastHost.dll build/bin/ToastHost.exe $(cd "$work/a" && ls dist/*); do
+for file in build/bin/KeshUI.exe build/bin/KeshUIUserState.exe build/bin/ToastHost.dll build/bin/ToastHost.exe $(cd "$work/a" && ls dist/*); do
   a="$work/a/$file" b="$work/b-in-another-folder/$file"
   if cmp -s "$a" "$b"; then
     echo "identical: $(basename "$file") ($(stat -c %s "$a") bytes, sha256 $(sha256sum "$a" | cut -c1-16)...)"

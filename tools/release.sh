@@ -37,8 +37,8 @@ export TZ=UTC
 
 cmake -S "$root" -B "$build" -DBUILD_TESTING=OFF >/dev/null
 # Linked anew every time: a signed copy from an earlier run must not slip into an unsigned one.
-rm -f "$build/bin/KeshUI.exe" "$build/bin/ToastHost.dll" "$build/bin/ToastHost.exe"
-cmake --build "$build" -j"$(nproc)" --target KeshUI ToastHostDll ToastHostExe
+rm -f "$build/bin/KeshUI.exe" "$build/bin/KeshUIUserState.exe" "$build/bin/ToastHost.dll" "$build/bin/ToastHost.exe"
+cmake --build "$build" -j"$(nproc)" --target KeshUI KeshUIUserState ToastHostDll ToastHostExe
 version=$(sed -n 's/^#define KESH_VERSION_TEXT "\(.*\)"$/\1/p' "$build/generated/ProductVersion.h")
 company=$(sed -n 's/^#define KESH_COMPANY_NAME "\(.*\)"$/\1/p' "$build/generated/ProductVersion.h")
 bin="$build/bin"
@@ -59,6 +59,7 @@ sign() {  # FILE
 
 if [ -n "$cert" ]; then
   sign "$bin/KeshUI.exe"
+  sign "$bin/KeshUIUserState.exe"
   sign "$bin/ToastHost.dll"
   sign "$bin/ToastHost.exe"
 else
@@ -73,12 +74,12 @@ cp "$build/packages/KeshUI-$version-win64.zip" "$out/"
 # same, the package code changes whenever the package's contents do.
 guid_of() { sha256sum | cut -c1-32 | sed -E 's/^(.{8})(.{4}).(.{3}).(.{3})(.{12})$/\1-\2-5\3-8\4-\5/' | tr a-f A-F; }
 product_code=$(printf 'KeshUI product %s' "$version" | guid_of)
-package_code=$( (printf 'KeshUI package %s ' "$version"; cat "$bin/KeshUI.exe" "$bin/ToastHost.dll" "$bin/ToastHost.exe") | guid_of)
+package_code=$( (printf 'KeshUI package %s ' "$version"; cat "$bin/KeshUI.exe" "$bin/KeshUIUserState.exe" "$bin/ToastHost.dll" "$bin/ToastHost.exe") | guid_of)
 out=$(realpath "$out")
 msi="$out/KeshUI-$version-win64.msi"
 staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
-cp "$bin/KeshUI.exe" "$bin/ToastHost.dll" "$bin/ToastHost.exe" "$staging/"
+cp "$bin/KeshUI.exe" "$bin/KeshUIUserState.exe" "$bin/ToastHost.dll" "$bin/ToastHost.exe" "$staging/"
 touch -d "@$SOURCE_DATE_EPOCH" "$staging"/*
 faketime -f "$frozen" bash "$root/tools/release/make-msi.sh" "$build/release/KeshUI.wxs" "$staging" "$version" \
   "$product_code" "$msi"

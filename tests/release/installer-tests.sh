@@ -60,10 +60,10 @@ opens_the_installed_program() {
 
 rm -rf "$folder" "${shortcuts[@]}"
 wine msiexec /i "$(winpath "$msi")" /qn </dev/null >/dev/null 2>&1
-check "installed into Program Files\\Brenlo\\KESH" test -f "$folder/KeshUI.exe" -a -f "$folder/ToastHost.dll" -a -f "$folder/ToastHost.exe"
+check "installed into Program Files\\Brenlo\\KESH" test -f "$folder/KeshUI.exe" -a -f "$folder/KeshUIUserState.exe" -a -f "$folder/ToastHost.dll" -a -f "$folder/ToastHost.exe"
 extracted=$(mktemp -d)
 msiextract -C "$extracted" "$msi" >/dev/null
-check "installed files are the package's" bash -c "for f in KeshUI.exe ToastHost.dll ToastHost.exe; do cmp -s \"$folder/\$f\" \"\$(find '$extracted' -name \$f)\" || exit 1; done"
+check "installed files are the package's" bash -c "for f in KeshUI.exe KeshUIUserState.exe ToastHost.dll ToastHost.exe; do cmp -s \"$folder/\$f\" \"\$(find '$extracted' -name \$f)\" || exit 1; done"
 rm -rf "$extracted"
 first_code=$(product_code "$msi")
 check "registered as an installed product" registered "$first_code"
@@ -100,7 +100,7 @@ version=$(msiinfo export "$msi" Property | tr -d '\r' | awk '$1 == "ProductVersi
 IFS=. read -r major minor build _ <<<"$version"
 next="$major.$minor.$((build + 1)).0"
 staging=$(mktemp -d)
-cp "$folder/KeshUI.exe" "$folder/ToastHost.dll" "$folder/ToastHost.exe" "$staging/"
+cp "$folder/KeshUI.exe" "$folder/KeshUIUserState.exe" "$folder/ToastHost.dll" "$folder/ToastHost.exe" "$staging/"
 newer="$staging/newer.msi"
 bash "$root/tools/release/make-msi.sh" "$release/release/KeshUI.wxs" "$staging" "$next" \
   "$(tr a-f A-F </proc/sys/kernel/random/uuid)" "$newer" 2>/dev/null
@@ -112,7 +112,7 @@ check "upgrade: one copy of the files" test "$(find "$WINEPREFIX/drive_c/Program
 check "upgrade: the Start-menu entry stays" opens_the_installed_program
 
 wine msiexec /x "$(winpath "$newer")" /qn </dev/null >/dev/null 2>&1
-check "uninstall: nothing installed is left" test ! -e "$folder/KeshUI.exe" -a ! -e "$folder/ToastHost.dll" -a ! -e "$folder/ToastHost.exe"
+check "uninstall: nothing installed is left" test ! -e "$folder/KeshUI.exe" -a ! -e "$folder/KeshUIUserState.exe" -a ! -e "$folder/ToastHost.dll" -a ! -e "$folder/ToastHost.exe"
 check "uninstall: no folder left behind" test ! -e "$folder"
 check "uninstall: no Start-menu entry left behind" no_entry
 check "uninstall: no longer registered" bash -c "! wine reg query '$uninstall\\$second_code' >/dev/null 2>&1"

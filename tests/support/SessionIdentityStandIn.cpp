@@ -131,6 +131,11 @@ SessionIdentityStandIn::SessionIdentityStandIn()
               return self.notificationStateResult;
           };
           api.ShellTaskbarExists = [] { return s_current->taskbar; };
+          api.ReadQuietHoursProfile = [](DWORD& profile) {
+              profile = static_cast<DWORD>(s_current->quietHours.load());
+              return s_current->quietHours >= 0;
+          };
+          api.ForegroundWindowCoversItsMonitor = [] { return s_current->foregroundCoversItsMonitor; };
           return api;
       }()),
       m_use(m_api)

@@ -34,6 +34,8 @@ public:
     std::atomic<QUERY_USER_NOTIFICATION_STATE> notificationState{ QUNS_ACCEPTS_NOTIFICATIONS };
     HRESULT notificationStateResult = S_OK;
     bool taskbar = true;
+    std::atomic<int> quietHours{ 0 };  // Focus Assist: 0 off, 1 priority only, 2 alarms only; -1 unreadable
+    bool foregroundCoversItsMonitor = true;
 
     // ---- what the program asked
     DWORD sessionAskedForProcess = 0;

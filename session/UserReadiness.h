@@ -1,0 +1,48 @@
+#pragma once
+// Whether the user of this session can take in an announcement now, asked as that user: the
+// shell's notification state, Focus Assist / Do Not Disturb, and a "busy" believed only while a
+// window really covers its monitor. Presentation settings, quiet time and Do Not Disturb are the
+// user's own, so a process of the user's asks: this one, unless it runs as LocalSystem; then
+// KeshUIUserState.exe, started as the session's user for as long as the questions go on.
+
+#include "session/SessionIdentity.h"
+#include "win32/ScopedHandle.h"
+
+#include <string>
+
+inline constexpr wchar_t kUserStateHelperFileName[] = L"KeshUIUserState.exe";
+
+enum class Readiness : LONG {
+    Ready,    // notifications go through
+    Busy,     // presentation settings, a full-screen program or game, quiet time, Do Not Disturb
+    Away,     // a locked session, the screen saver, another user's session in front
+    Unknown,  // nobody keeps the state (no taskbar), or no answer: nothing to wait for
+};
+
+// The rule, for the calling process's own user.
+Readiness ReadinessOfThisProcessUser(const SessionIdentityApi& api);
+
+// The session's user's readiness, each Ask a new question.
+class SessionUserReadiness {
+public:
+    explicit SessionUserReadiness(const SessionIdentityApi& api) : m_api(api) {}
+    ~SessionUserReadiness();
+    SessionUserReadiness(const SessionUserReadiness&) = delete;
+    SessionUserReadiness& operator=(const SessionUserReadiness&) = delete;
+    Readiness Ask();
+
+private:
+    bool StartHelper();
+    const SessionIdentityApi& m_api;
+    ScopedHandle m_helper, m_ask, m_answered, m_slots;
+    ScopedView m_view;
+};
+
+// Between the program and its helper: what the helper inherits, by value on its command line, and
+// the two slots of the shared section (the program's request, the helper's answer).
+struct UserStateChannel {
+    HANDLE ask, answered, slots, program;
+};
+inline constexpr LONG kAskNow = 1, kQuit = 2;
+std::wstring UserStateHelperCommandLine(const std::wstring& helper, const UserStateChannel& channel);
+bool ParseUserStateHelperArguments(LPCWSTR arguments, UserStateChannel& channel);
