@@ -9,6 +9,7 @@
 #include "toasthost/ToastActivator.h"
 #include "ui/WindowTexts.h"
 #include "win32/KnownFolder.h"
+#include "win32/Module.h"
 #include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,48 @@ std::wstring ShortcutTarget(const std::wstring& shortcut, const wchar_t* target 
     if (file) file->Release();
     if (link) link->Release();
     return ::CharLowerW(path);
+}
+
+const std::wstring kIdKey = L"Software\\Classes\\AppUserModelId\\Brenlo.KESH.UI";
+const std::wstring kActivatorKey = std::wstring(L"Software\\Classes\\CLSID\\") + toasthost::kToastActivatorClsidText;
+
+// The machine's registration of the toasts' identity as the MSI makes it, naming `host` (none: empty).
+void RegisterForTheMachine(const std::wstring& host)
+{
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kIdKey.c_str());
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kActivatorKey.c_str());
+    if (host.empty()) return;
+    const std::wstring server = L"\"" + host + L"\"";
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kIdKey.c_str(), L"CustomActivator", REG_SZ, toasthost::kToastActivatorClsidText,
+                      sizeof(toasthost::kToastActivatorClsidText));
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, (kActivatorKey + L"\\LocalServer32").c_str(), nullptr, REG_SZ, server.c_str(),
+                      static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
+}
+
+// What a run from the zip leaves for the user on Windows 10: the id's key, the activator's class and the icon.
+std::wstring UserIconFile()
+{
+    return CallingUsersKnownFolder(FOLDERID_LocalAppData) + L"\\Brenlo.KESH.UI\\Brenlo.KESH.UI.png";
+}
+void UserRegistrationOfBefore(bool place)
+{
+    const std::wstring icon = UserIconFile();
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kIdKey.c_str());
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kActivatorKey.c_str());
+    ::DeleteFileW(icon.c_str());
+    if (!place) return;
+    ::CreateDirectoryW(FolderOf(icon).c_str(), nullptr);
+    ::CloseHandle(::CreateFileW(icon.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kIdKey.c_str(), L"IconUri", REG_SZ, icon.c_str(),
+                      static_cast<DWORD>((icon.size() + 1) * sizeof(wchar_t)));
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, (kActivatorKey + L"\\LocalServer32").c_str(), nullptr, REG_SZ, L"x", 4);
+}
+bool UserRegistrationLeft()
+{
+    ScopedRegKey key;
+    return ::RegOpenKeyExW(HKEY_CURRENT_USER, kIdKey.c_str(), 0, KEY_READ, key.receive()) == ERROR_SUCCESS ||
+           ::RegOpenKeyExW(HKEY_CURRENT_USER, kActivatorKey.c_str(), 0, KEY_READ, key.receive()) == ERROR_SUCCESS ||
+           ::GetFileAttributesW(UserIconFile().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // COM as the platform uses it to reach the toasts' activator, made to work under Wine: the
@@ -231,32 +274,44 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
     const std::wstring elsewhere = TempDirectory(L"OtherKesh") + L"\\KeshUI.exe";
     ASSERT_TRUE(CopyFileTo(kKeshUI, elsewhere));
     ::DeleteFileW(shortcut.c_str());
+    const std::wstring host = BinPath(L"ToastHost.exe");
     const struct {
         const char* name;
         const wchar_t* program;  // null: every program
         const wchar_t* version;
         std::wstring earlierTarget;  // the user's shortcut there before, if any
         std::wstring installedTarget;  // the installer's entry for all users, if any
-        bool firstIsAToast;
+        std::wstring machineHost;  // the activator's server the machine's registration names, if any
+        bool firstIsAToast, laterAreToasts;
         std::wstring targetAfter;  // of the user's shortcut; empty: none
     } cases[] = {
-        { "Windows 8", L"ToastHost.exe", L"win8", L"", L"", false, program },
-        { "Windows 10 1607", nullptr, L"10.0.14393", L"", L"", false, program },
-        { "Windows 8, the host's shortcut of an earlier version", L"ToastHost.exe", L"win8", BinPath(L"ToastHost.exe"),
-          L"", true, program },
-        { "Windows 10 1607, installed by the MSI over the user's shortcut of before", nullptr, L"10.0.14393", kKeshUI,
-          kKeshUI, true, L"" },
-        { "Windows 10 1607, the MSI's entry for a KeshUI.exe elsewhere", nullptr, L"10.0.14393", L"", elsewhere, false,
+        { "Windows 8", L"ToastHost.exe", L"win8", L"", L"", L"", false, true, program },
+        { "Windows 10 1607", nullptr, L"10.0.14393", L"", L"", L"", false, true, program },
+        { "Windows 8, the host's shortcut of an earlier version", L"ToastHost.exe", L"win8", host, L"", L"", true, true,
           program },
-        { "Windows 8, someone else's shortcut under the name", L"ToastHost.exe", L"win8", notepad, L"", false, notepad },
+        { "Windows 10 1607, installed by the MSI over the user's shortcut and registration of before", nullptr,
+          L"10.0.14393", kKeshUI, kKeshUI, host, true, true, L"" },
+        { "Windows 10 1607, the MSI's entry from an older package, without the machine's registration", nullptr,
+          L"10.0.14393", L"", kKeshUI, L"", false, true, program },
+        { "Windows 10 1607, installed, the entry for a KeshUI.exe elsewhere", nullptr, L"10.0.14393", L"", elsewhere,
+          host, false, false, L"" },
+        { "Windows 8, someone else's shortcut under the name", L"ToastHost.exe", L"win8", notepad, L"", L"", false,
+          false, notepad },
         { "Windows 8, installed by the MSI beside someone else's shortcut", L"ToastHost.exe", L"win8", notepad, kKeshUI,
-          true, notepad },
+          host, true, true, notepad },
+        { "Windows 10 22H2, installed by the MSI over a registration of before", nullptr, L"10.0.19045", L"", L"",
+          host, true, true, L"" },
+        { "Windows 10 22H2, the machine's registration for another folder", nullptr, L"10.0.19045", L"", L"",
+          FolderOf(elsewhere) + L"\\ToastHost.exe", true, true, L"" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const ReportedWindowsVersion version(c.program, c.version);
         if (!c.earlierTarget.empty()) ShortcutTarget(shortcut, c.earlierTarget.c_str());
         if (!c.installedTarget.empty()) ShortcutTarget(installed, c.installedTarget.c_str());
+        RegisterForTheMachine(c.machineHost);
+        UserRegistrationOfBefore(c.machineHost == host);
+        const bool forTheUser = c.machineHost != host && std::wcsncmp(c.version, L"10.", 3) == 0;
         const bool ours = c.targetAfter == program;
         m_platform.ClearLog();
         HWND window = StartNotification();
@@ -268,6 +323,7 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
             EXPECT_TRUE(m_platform.Call(L"Show ").empty()) << "a toast the shell could not show yet";
         }
         EXPECT_EQ(c.targetAfter, ShortcutTarget(shortcut)) << "the user's Start-menu entry";
+        EXPECT_EQ(forTheUser, UserRegistrationLeft()) << "the id's registration in the user's hive and profile";
         // Wine's link keeps no properties: the host's calls show what the shortcut was given.
         const bool written = ours && c.earlierTarget != kKeshUI;
         EXPECT_EQ(written, m_platform.Count(L"ShellLink SetValue {9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3} 5 vt=31") == 1)
@@ -284,7 +340,7 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
         m_platform.Set(L"Click", L"KeshTest_ToastClick");
         window = StartNotification();
         ASSERT_NE(nullptr, window);
-        if (!c.targetAfter.empty() && !ours && !c.firstIsAToast) {
+        if (!c.laterAreToasts) {
             EXPECT_TRUE(probe::WaitUntil(BalloonShowsTheText, 10000)) << "silence: no toast can show, and no balloon";
         } else {
             EXPECT_TRUE(CalledFromHost(WaitForCall(L"Show "))) << "no toast once the shortcut exists";
@@ -306,6 +362,7 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
         ::DeleteFileW(shortcut.c_str());
         ::DeleteFileW(installed.c_str());
     }
+    RegisterForTheMachine(L"");
     ::CoUninitialize();
 }
 
@@ -356,6 +413,10 @@ TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastOpen
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(host.get(), 10000));
     ASSERT_TRUE(probe::WaitUntil([] { return probe::CountUpdateWindows() == 0; }, 5000));
 
+    // Installed by the MSI, the activator's class is the machine's alone; COM starts the host from it.
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kActivatorKey.c_str());
+    RegisterForTheMachine(BinPath(L"ToastHost.exe"));
+
     // Made by COM and let go without a call, the host started for it ends, and opens nothing.
     EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator(false));
     EXPECT_TRUE(probe::WaitUntil([] { return !ProgramRunning(L"ToastHost.exe"); }, 10000)) << "the host waits on";
@@ -379,6 +440,7 @@ TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastOpen
     const ScopedHandle program(::OpenProcess(SYNCHRONIZE, FALSE, programId));
     probe::ClickControl(opened, IDC_CLOSE);
     EXPECT_TRUE(program && ::WaitForSingleObject(program.get(), 10000) == WAIT_OBJECT_0);
+    RegisterForTheMachine(L"");
 }
 
 TEST_F(ToastHostProcess, TheUsersOffShowsNothingWhileARefusedOrFailedToastEndsInTheHostsBalloon)

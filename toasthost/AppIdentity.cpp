@@ -31,11 +31,15 @@ IdentityKnown RegisterAppIdentity(const wchar_t* appId, const wchar_t* displayNa
 {
     if (!IsUsableAppId(appId)) return IdentityKnown::No;
     const WindowsVersion version = RealWindowsVersion();
+    // Installed by the MSI, the identity is the machine's: nothing goes into the user's hive or
+    // profile, and what a run from the zip left there goes.
+    const bool installed = MachineRegistersThisInstallation(appId);
+    if (installed) RemoveUserRegistration(appId);
     if (version.major >= 10) {
-        RegisterInUserClasses(appId, displayName, icon);
-        if (version.build < kFirstBuildWithoutShortcut) return ShortcutKnownToTheShell(appId, displayName);
+        if (!installed) RegisterInUserClasses(appId, displayName, icon);
+        if (version.build < kFirstBuildWithoutShortcut) return ShortcutKnownToTheShell(appId, displayName, installed);
     } else if (version.major == 6 && (version.minor == 2 || version.minor == 3)) {
-        return ShortcutKnownToTheShell(appId, displayName);
+        return ShortcutKnownToTheShell(appId, displayName, installed);
     }
     return IdentityKnown::Yes;
 }

@@ -103,7 +103,7 @@ std::wstring TargetAt(const std::wstring& path)
 
 }  // namespace
 
-IdentityKnown ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName)
+IdentityKnown ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName, bool installed)
 {
     const std::wstring program = BesideThisModule(kProgramFileName);
     const std::wstring fileName = L"\\" + FileNameOf(displayName) + L".lnk";
@@ -113,9 +113,14 @@ IdentityKnown ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displ
 
     // The installer's entry, in every user's Start menu, carries the id for this very program:
     // the shell knows it from the moment it was installed. A second entry of the user's own would
-    // only list the program twice, so one left from before goes.
-    const std::wstring allUsers = CallingUsersKnownFolder(FOLDERID_CommonPrograms);
-    if (!allUsers.empty() && _wcsicmp(TargetAt(allUsers + fileName).c_str(), program.c_str()) == 0) {
+    // only list the program twice, so one left from before goes. (An entry without the machine's
+    // registration beside it may carry no id: an older package's, or one the installer could not
+    // give the properties.)
+    if (installed) {
+        const std::wstring allUsers = CallingUsersKnownFolder(FOLDERID_CommonPrograms);
+        if (allUsers.empty() || _wcsicmp(TargetAt(allUsers + fileName).c_str(), program.c_str()) != 0) {
+            return IdentityKnown::No;
+        }
         if (IsOurs(TargetAt(path))) ::DeleteFileW(path.c_str());
         return IdentityKnown::Yes;
     }

@@ -10,11 +10,12 @@
 
 namespace toasthost {
 
-// As whoever the calling thread is. Yes when the installer's entry in the all-users Start menu
-// opens this program (then no entry of the user's own is kept beside it), or when one of ours was
-// there already (pointed at the program now, if it pointed elsewhere: the shell knows its id);
-// NotYet when it had to be made now; No when it could be neither made nor corrected, or the name
-// is someone else's shortcut.
-IdentityKnown ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName);
+// As whoever the calling thread is. `installed`: the machine's registration names this very
+// installation, made by the package that makes the all-users entry with the id. Then Yes when
+// that entry opens this program (no entry of the user's own is kept beside it), No otherwise,
+// and nothing is written. Else Yes when one of ours was there already (pointed at the program
+// now, if it pointed elsewhere: the shell knows its id); NotYet when it had to be made now; No
+// when it could be neither made nor corrected, or the name is someone else's shortcut.
+IdentityKnown ShortcutKnownToTheShell(const wchar_t* appId, const wchar_t* displayName, bool installed);
 
 }  // namespace toasthost

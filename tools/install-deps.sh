@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb fonts-liberation googletest imagemagick
-          clang lld llvm clang-tidy cppcheck wixl msitools faketime osslsigncode openssl)
+          clang lld llvm clang-tidy cppcheck wixl msitools faketime osslsigncode openssl python3)
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

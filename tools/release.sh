@@ -80,6 +80,7 @@ msi="$out/KeshUI-$version-win64.msi"
 staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 cp "$bin/KeshUI.exe" "$bin/KeshUIUserState.exe" "$bin/ToastHost.dll" "$bin/ToastHost.exe" "$staging/"
+python3 "$root/tools/release/icon-png.py" "$root/ui/res/KeshUI.ico" "$staging/KeshUI.png"
 touch -d "@$SOURCE_DATE_EPOCH" "$staging"/*
 faketime -f "$frozen" bash "$root/tools/release/make-msi.sh" "$build/release/KeshUI.wxs" "$staging" "$version" \
   "$product_code" "$msi"

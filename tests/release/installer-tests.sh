@@ -42,11 +42,33 @@ entry=$(msiinfo export "$msi" Shortcut | tr -d '\r' | awk -F'\t' '$1 == "StartMe
 field() { cut -d"$(printf '\t')" -f"$1" <<<"$entry"; }
 check "the package's Start-menu entry: \"Mobile Broadband Update\" in all users' Programs, opening KeshUI.exe with no arguments in its folder" \
   test "$(field 2)|$(field 3)|$(field 5)|$(field 6)|$(field 12)" = "ProgramMenuFolder|MOBILE~1|Mobile Broadband Update|[#KeshUI.exe]||INSTALLDIR"
+# By {FMTID}, PID (System.AppUserModel.ID and ToastActivatorCLSID): names fail before Windows 10.
 properties=$(msiinfo export "$msi" MsiShortcutProperty | tr -d '\r')
-for property in "System.AppUserModel.ID	$app_id" "System.AppUserModel.ToastActivatorCLSID	$activator"; do
+for property in "{9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3}, 5	$app_id" "{9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3}, 26	$activator"; do
   check "the entry carries ${property%%	*} = ${property#*	}" \
-    grep -q "	StartMenuShortcut	$property\$" <<<"$properties"
+    grep -qF "	StartMenuShortcut	$property" <<<"$properties"
 done
+# The toasts' identity for the machine, from the package: the id's name, picture and activator,
+# the activator's server, each key removed whole on uninstall.
+id_key="Software\\Classes\\AppUserModelId\\$app_id"
+class_key="Software\\Classes\\CLSID\\$activator"
+registry=$(msiinfo export "$msi" Registry | tr -d '\r' | cut -f2-)
+for row in "2	$id_key	DisplayName	Mobile Broadband Update" "2	$id_key	IconUri	[#KeshUI.png]" \
+           "2	$id_key	CustomActivator	$activator" "2	$class_key\LocalServer32		\"[#ToastHost.exe]\"" \
+           "2	$id_key	-	" "2	$class_key	-	"; do
+  check "the package's registry row: $(tr '\t' ' ' <<<"$row")" grep -qxF "$row	ToastIdentity" <<<"$registry"
+done
+reg_value() { wine reg query "HKLM\\$1" ${2:+/v "$2"} ${3:-} 2>/dev/null | tr -d '\r' | awk -F'    ' '/REG_SZ/ {print $NF}'; }
+identity_registered() {
+  local host_path icon
+  host_path="$(reg_value "$class_key\\LocalServer32" "" /ve)"
+  icon="$(reg_value "$id_key" IconUri)"
+  [ "$(reg_value "$id_key" CustomActivator)" = "$activator" ] &&
+    [ "$(reg_value "$id_key" DisplayName)" = "Mobile Broadband Update" ] &&
+    [ "$host_path" = '"C:\Program Files\Brenlo\KESH\ToastHost.exe"' ] &&
+    [ "$icon" = 'C:\Program Files\Brenlo\KESH\KeshUI.png' ] && [ -f "$folder/KeshUI.png" ]
+}
+no_identity() { ! wine reg query "HKLM\\$id_key" >/dev/null 2>&1 && ! wine reg query "HKLM\\$class_key" >/dev/null 2>&1; }
 # Windows puts a per-machine package's entry in all users' Programs; Wine 8 in the installing user's.
 shortcuts=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Mobile Broadband Update.lnk"
            "$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Mobile Broadband Update.lnk")
@@ -68,6 +90,7 @@ rm -rf "$extracted"
 first_code=$(product_code "$msi")
 check "registered as an installed product" registered "$first_code"
 check "the Start-menu entry opens the installed program" opens_the_installed_program
+check "the toasts' identity is registered for the machine, naming the installed host and picture" identity_registered
 
 # Interactive: the installed program asks the simulator and shows the newer package.
 wine reg delete "$key" /f >/dev/null 2>&1 || true
@@ -100,7 +123,7 @@ version=$(msiinfo export "$msi" Property | tr -d '\r' | awk '$1 == "ProductVersi
 IFS=. read -r major minor build _ <<<"$version"
 next="$major.$minor.$((build + 1)).0"
 staging=$(mktemp -d)
-cp "$folder/KeshUI.exe" "$folder/KeshUIUserState.exe" "$folder/ToastHost.dll" "$folder/ToastHost.exe" "$staging/"
+cp "$folder/KeshUI.exe" "$folder/KeshUIUserState.exe" "$folder/ToastHost.dll" "$folder/ToastHost.exe" "$folder/KeshUI.png" "$staging/"
 newer="$staging/newer.msi"
 bash "$root/tools/release/make-msi.sh" "$release/release/KeshUI.wxs" "$staging" "$next" \
   "$(tr a-f A-F </proc/sys/kernel/random/uuid)" "$newer" 2>/dev/null
@@ -110,11 +133,13 @@ check "upgrade: the newer package is installed" registered "$second_code"
 check "upgrade: the older one is gone" bash -c "! wine reg query '$uninstall\\$first_code' >/dev/null 2>&1"
 check "upgrade: one copy of the files" test "$(find "$WINEPREFIX/drive_c/Program Files" -name KeshUI.exe | wc -l)" = 1
 check "upgrade: the Start-menu entry stays" opens_the_installed_program
+check "upgrade: the toasts' identity stays registered" identity_registered
 
 wine msiexec /x "$(winpath "$newer")" /qn </dev/null >/dev/null 2>&1
 check "uninstall: nothing installed is left" test ! -e "$folder/KeshUI.exe" -a ! -e "$folder/KeshUIUserState.exe" -a ! -e "$folder/ToastHost.dll" -a ! -e "$folder/ToastHost.exe"
 check "uninstall: no folder left behind" test ! -e "$folder"
 check "uninstall: no Start-menu entry left behind" no_entry
+check "uninstall: no toast identity left in HKLM" no_identity
 check "uninstall: no longer registered" bash -c "! wine reg query '$uninstall\\$second_code' >/dev/null 2>&1"
 rm -rf "$staging"
 

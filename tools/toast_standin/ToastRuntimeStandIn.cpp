@@ -328,11 +328,16 @@ public:
     HRESULT STDMETHODCALLTYPE CreateToastNotifier(IToastNotifier**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE CreateToastNotifierWithId(HSTRING id, IToastNotifier** result) override
     {
-        // What the platform would look up for the id: its activator, registered for the user.
+        // What the platform would look up for the id: its activator, registered for the user or,
+        // where the user has none, for the machine (the two merged, as in HKEY_CLASSES_ROOT).
         wchar_t activator[64] = {};
         DWORD bytes = sizeof(activator);
         const std::wstring key = L"Software\\Classes\\AppUserModelId\\" + Text(id);
-        ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"CustomActivator", RRF_RT_REG_SZ, nullptr, activator, &bytes);
+        if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"CustomActivator", RRF_RT_REG_SZ, nullptr, activator, &bytes) !=
+            ERROR_SUCCESS) {
+            bytes = sizeof(activator);
+            ::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"CustomActivator", RRF_RT_REG_SZ, nullptr, activator, &bytes);
+        }
         Log(L"CreateToastNotifierWithId id=" + Text(id) + L" activator=" + activator);
         *result = new Notifier;
         return S_OK;
