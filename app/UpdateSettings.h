@@ -3,9 +3,8 @@
 // response this program last showed in notification mode.
 
 #include "framework/CString.h"
+#include "product/ProductIdentity.h"
 
-inline constexpr wchar_t kUpdateSettingsKey[] = L"Software\\Brenlo Inc\\KESH";
-inline constexpr wchar_t kLastShownResponseValueName[] = L"Last_KESHUI_WL";
 
 // A string value of the key, white space trimmed; empty on every failure (missing key or value,
 // a type other than REG_SZ/REG_EXPAND_SZ, malformed data, more than 255 characters).

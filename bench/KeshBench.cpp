@@ -154,7 +154,7 @@ struct Service {
     static void StoreAnswer(LPCWSTR answer)
     {
         HKEY key = nullptr;
-        if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Brenlo Inc\\KESH", 0, nullptr, 0, KEY_WRITE, nullptr,
+        if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUpdateSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr,
                               &key, nullptr) != ERROR_SUCCESS) {
             return;
         }
@@ -244,7 +244,7 @@ bool MeasureNotificationRun(const std::wstring& keshUI, int run, std::vector<dou
     Child child;
     const double started = NowMs();
     if (!Launch(keshUI, child, L"/NotifMode")) return false;
-    const HWND window = WaitForVisibleWindow(probe::kUpdateWindowTitle, child.id, 20000);
+    const HWND window = WaitForVisibleWindow(kWindowTitle, child.id, 20000);
     if (!window) return false;
     visibleMs.push_back(NowMs() - started);
     double exitMs = 0;
@@ -283,7 +283,7 @@ double MeasureWaitForTheUser(const std::wstring& program, int run, DWORD seconds
         cpuMs = CpuMs(child.process) - before;
         SetUserState(L"5");
         ::SendMessageTimeoutW(listener, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L""), SMTO_ABORTIFHUNG, 5000, nullptr);
-        const HWND window = WaitForVisibleWindow(probe::kUpdateWindowTitle, child.id, 20000);
+        const HWND window = WaitForVisibleWindow(kWindowTitle, child.id, 20000);
         double exitMs = 0;
         if (!window || !PressEscapeAndWait(window, child, exitMs)) cpuMs = -1;
     }
@@ -313,8 +313,8 @@ bool MeasureDisplayToast(const std::wstring& library, bool impersonating, std::v
         if (ok) {
             visibility(&first, &second, &third);
             const double before = NowMs();
-            display(L"Mobile Broadband Update",
-                    L"New version of drivers and firmware package is available for download.", L"Brenlo.KESH.UI", owner);
+            display(kWindowTitle,
+                    kToastText, kAppUserModelId, owner);
             displayMs.push_back(NowMs() - before);
             if (impersonating) ::RevertToSelf();
             // The library starts its host once this thread is idle, as after a window shows.
@@ -341,7 +341,7 @@ bool MeasureResponse(const std::wstring& keshUI, Service& service, ResponseSampl
     ::ResetEvent(service.request);
     Child child;
     if (!Launch(keshUI, child)) return false;
-    const HWND window = WaitForVisibleWindow(probe::kUpdateWindowTitle, child.id, 20000);
+    const HWND window = WaitForVisibleWindow(kWindowTitle, child.id, 20000);
     if (!window || ::WaitForSingleObject(service.request, 10000) != WAIT_OBJECT_0) return false;
     const int status = 1011;
     const HWND statusControl = ::GetDlgItem(window, status);
@@ -489,7 +489,7 @@ int wmain(int argc, wchar_t** argv)
     }
 
     const std::wstring dir = ExeDirectory();
-    Program kesh = { L"KeshUI.exe", dir + L"\\KeshUI.exe", probe::kUpdateWindowTitle, {}, {}, {}, {}, {} };
+    Program kesh = { kProgramFileName, dir + L"\\KeshUI.exe", kWindowTitle, {}, {}, {}, {}, {} };
     Program bare = { L"BareDialog.exe", dir + L"\\BareDialog.exe", L"Bare Dialog", {}, {}, {}, {}, {} };
     Program bareCC = { L"BareDialogCommonControls.exe", dir + L"\\BareDialogCommonControls.exe", L"Bare Dialog",
                        {}, {}, {}, {}, {} };

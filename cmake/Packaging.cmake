@@ -5,14 +5,17 @@ install(TARGETS KeshUI KeshUIUserState ToastHostDll ToastHostExe RUNTIME DESTINA
 
 set(KESH_RELEASE_DIR ${CMAKE_BINARY_DIR}/release)
 configure_file(${PROJECT_SOURCE_DIR}/tools/release/README-admin.txt.in ${KESH_RELEASE_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
-# The toasts' identity, read from the code that names it, for the installer's registry rows.
-function(kesh_constant variable header name)
-  file(STRINGS ${PROJECT_SOURCE_DIR}/${header} line REGEX "${name}\\[\\] = L\"")
+# The product's identity as the code spells it (product/ProductIdentity.h), for the installer.
+function(kesh_identity variable name)
+  file(STRINGS ${PROJECT_SOURCE_DIR}/product/ProductIdentity.h line REGEX " ${name}\\[\\] = L\"")
   string(REGEX REPLACE ".*L\"([^\"]*)\".*" "\\1" value "${line}")
   set(${variable} "${value}" PARENT_SCOPE)
 endfunction()
-kesh_constant(KESH_APP_USER_MODEL_ID session/NotifWrapper.h kAppUserModelId)
-kesh_constant(KESH_TOAST_ACTIVATOR_CLSID toasthost/ToastActivator.h kToastActivatorClsidText)
+kesh_identity(KESH_WINDOW_TITLE kWindowTitle)
+kesh_identity(KESH_START_MENU_ENTRY kStartMenuEntryName)
+kesh_identity(KESH_APP_USER_MODEL_ID kAppUserModelId)
+kesh_identity(KESH_TOAST_ACTIVATOR_CLSID kToastActivatorClsidText)
+configure_file(${PROJECT_SOURCE_DIR}/tools/release/MsiShortcutProperty.idt.in ${KESH_RELEASE_DIR}/MsiShortcutProperty.idt @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/tools/release/KeshUI.wxs.in ${KESH_RELEASE_DIR}/KeshUI.wxs @ONLY)
 
 # The licences of the run-time code linked into the binaries, as the toolchain's own packages

@@ -2,7 +2,6 @@
 
 #include "framework/CWinApp.h"
 #include "session/SessionIdentity.h"
-#include "app/ProductTexts.h"
 #include "win32/Module.h"
 
 namespace {
@@ -27,7 +26,7 @@ CNotifWrapper::CNotifWrapper()
 
     // Only the program's own folder and the system folder: the program may run with the
     // service's rights, and a library planted in the current folder or on PATH must never load.
-    m_hModule.reset(::LoadLibraryExW(kToastLibraryName, nullptr,
+    m_hModule.reset(::LoadLibraryExW(kToastLibraryFileName, nullptr,
                                      LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!m_hModule) return;
 

@@ -4,12 +4,9 @@
 // the program's session, and releases the library when destroyed. A toast is optional: whenever
 // it cannot be raised, nothing happens and nothing is reported.
 
+#include "product/ProductIdentity.h"
 #include "toasthost/ToastHostExports.h"
 #include "win32/ScopedHandle.h"
-
-inline constexpr wchar_t kToastLibraryName[] = L"ToastHost.dll";
-inline constexpr wchar_t kToastText[] = L"New version of drivers and firmware package is available for download.";
-inline constexpr wchar_t kAppUserModelId[] = L"Brenlo.KESH.UI";
 
 class CNotifWrapper {
 public:

@@ -5,12 +5,11 @@
 // user's own, so a process of the user's asks: this one, unless it runs as LocalSystem; then
 // KeshUIUserState.exe, started as the session's user for as long as the questions go on.
 
+#include "product/ProductIdentity.h"
 #include "session/SessionIdentity.h"
 #include "win32/ScopedHandle.h"
 
 #include <string>
-
-inline constexpr wchar_t kUserStateHelperFileName[] = L"KeshUIUserState.exe";
 
 enum class Readiness : LONG {
     Ready,    // notifications go through

@@ -21,7 +21,7 @@ using namespace kesh_test;
 
 namespace {
 
-const std::wstring kKeshUI = BinPath(L"KeshUI.exe");
+const std::wstring kKeshUI = BinPath(kProgramFileName);
 constexpr DWORD kEventLiveRegionChanged = 0x8019;
 
 struct LiveRegionEvent {

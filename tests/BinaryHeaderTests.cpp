@@ -165,10 +165,10 @@ const struct {
     const wchar_t* name;
     bool executable;
     Exported oldestWindows;
-} kBinaries[] = { { L"KeshUI.exe", true, { 6, 0 } },
-                  { L"KeshUIUserState.exe", true, { 6, 0 } },
-                  { L"ToastHost.dll", false, { 6, 2 } },
-                  { L"ToastHost.exe", true, { 6, 2 } } };
+} kBinaries[] = { { kProgramFileName, true, { 6, 0 } },
+                  { kUserStateHelperFileName, true, { 6, 0 } },
+                  { kToastLibraryFileName, false, { 6, 2 } },
+                  { kToastHostFileName, true, { 6, 2 } } };
 
 }  // namespace
 
@@ -231,7 +231,7 @@ TEST(BinaryHeaders, EveryImportIsExportedByTheOldestWindowsItsBinaryRunsOn)
             }
         }
         // The program loads most system DLLs on first use: finding none of them means the search missed them.
-        if (std::wstring(b.name) == L"KeshUI.exe") {
+        if (std::wstring(b.name) == kProgramFileName) {
             EXPECT_GE(delayed, 10u) << "delayed imports not found";
         }
     }

@@ -16,7 +16,7 @@ using namespace kesh_test;
 
 namespace {
 
-const std::wstring kKeshUI = BinPath(L"KeshUI.exe");
+const std::wstring kKeshUI = BinPath(kProgramFileName);
 
 class EndToEnd : public testing::Test {
 protected:
@@ -144,7 +144,7 @@ TEST_F(EndToEnd, ToastIsRaisedFromWindowsEightOnAndTheWindowShowsEitherWay)
         const std::wstring folder = TempDirectory(std::wstring(L"toast_") + c.version);
         ASSERT_TRUE(CopyFileTo(kKeshUI, folder + L"\\KeshUI.exe"));
         ToastDouble library(L"complete", folder);
-        ReportedWindowsVersion version(L"KeshUI.exe", c.version);
+        ReportedWindowsVersion version(kProgramFileName, c.version);
         SetSettingString(kServerResponseValueName, std::wstring(L"http://example.com/") + c.version);
 
         Process ui = Start(folder + L"\\KeshUI.exe", L"/NotifMode");
@@ -175,7 +175,7 @@ TEST_F(EndToEnd, ABusyUserGetsNeitherWindowNorToastUntilTheirStateLetsThemThroug
     const std::wstring folder = TempDirectory(L"user_away");
     ASSERT_TRUE(CopyFileTo(BinPath(L"KeshUIWithUserAway.exe"), folder + L"\\KeshUI.exe"));
     ToastDouble library(L"complete", folder);
-    ReportedWindowsVersion version(L"KeshUI.exe", L"win10");
+    ReportedWindowsVersion version(kProgramFileName, L"win10");
     auto presentation = [](const wchar_t* state) {
         ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\KeshTest", L"UserNotificationState", REG_SZ, state,
                           static_cast<DWORD>((wcslen(state) + 1) * sizeof(wchar_t)));
@@ -239,7 +239,7 @@ TEST_F(EndToEnd, DllsPlantedBesideTheProgramOrInItsCurrentFolderAreNeverLoaded)
     // names are made native-first: the bait is then what a bare-name search finds first. The
     // program runs twice: as built, and as it runs where SetDefaultDllDirectories is missing.
     const wchar_t* const names[] = { L"userenv.dll", L"wtsapi32.dll", L"oleacc.dll" };
-    for (const wchar_t* program : { L"KeshUI.exe", L"KeshUIWithoutDefaultDllDirectories.exe" }) {
+    for (const wchar_t* program : { kProgramFileName, L"KeshUIWithoutDefaultDllDirectories.exe" }) {
         SCOPED_TRACE(std::string(program, program + wcslen(program)));
         const std::wstring folder = TempDirectory(L"planted_program");
         const std::wstring current = TempDirectory(L"planted_current");

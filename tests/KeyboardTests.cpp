@@ -14,7 +14,7 @@ using namespace kesh_test;
 
 namespace {
 
-const std::wstring kKeshUI = BinPath(L"KeshUI.exe");
+const std::wstring kKeshUI = BinPath(kProgramFileName);
 
 // The user's program below lives on this thread.
 bool PumpUntil(const std::function<bool()>& done)

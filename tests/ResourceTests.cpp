@@ -23,7 +23,7 @@ class ProgramResources : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        s_module = ::LoadLibraryExW(BinPath(L"KeshUI.exe").c_str(), nullptr,
+        s_module = ::LoadLibraryExW(BinPath(kProgramFileName).c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     }
     static void TearDownTestSuite() { ::FreeLibrary(s_module); }
@@ -106,7 +106,7 @@ TEST_F(ProgramResources, DialogTemplateHoldsTheDesignedValues)
         std::wstring text;
     } items[] = {
         { 0x20, 0x50000003, 4, 4, 20, 20, 0xFFFFFFFF, L"#128" },
-        { 0, 0x50020200, 24, 4, 131, 15, IDC_TITLE, L"Mobile Broadband Update" },
+        { 0, 0x50020200, 24, 4, 131, 15, IDC_TITLE, kWindowTitle },
         { 0, 0x50020101, 4, 24, 176, 18, IDC_STATUS, L"[ Status line 1 ]\r\n[ Status line 2 ]" },
         { 0, 0x5000010E, 166, 4, 14, 14, IDC_CLOSE, L"#137" },
     };
@@ -255,7 +255,7 @@ TEST(Manifest, ProgramsWithItLoadCommonControlsFromTheVersionSixAssembly)
 
 TEST(VersionBlock, EveryFieldReadsBackThroughTheVersionApi)
 {
-    const std::wstring path = BinPath(L"KeshUI.exe");
+    const std::wstring path = BinPath(kProgramFileName);
     DWORD handle = 0;
     const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
     ASSERT_GT(size, 0u);
@@ -285,7 +285,7 @@ TEST(VersionBlock, EveryFieldReadsBackThroughTheVersionApi)
         LPCWSTR name, value;
     } strings[] = {
         { L"CompanyName", L"Brenlo, Inc." },   { L"FileVersion", L"1.0.1503.3" },
-        { L"InternalName", L"KeshUI.exe" },    { L"OriginalFilename", L"KeshUI.exe" },
+        { L"InternalName", kProgramFileName },    { L"OriginalFilename", kProgramFileName },
         { L"ProductName", L"KESH" },           { L"ProductVersion", L"1.0.1503.3" },
     };
     for (const auto& s : strings) {

@@ -31,7 +31,7 @@ using namespace kesh_test;
 
 namespace {
 
-const std::wstring kKeshUI = BinPath(L"KeshUI.exe");
+const std::wstring kKeshUI = BinPath(kProgramFileName);
 
 
 
@@ -453,7 +453,7 @@ TEST(BadInput, ThirtyCommandLinesSelectTheDocumentedMode)
         { L"KeshUI.exe      /NotifMode", true },
         { L"KeshUI.exe\t/NotifMode", true },
         { L"\"KeshUI.exe\"/NotifMode", false },  // no blank: all of it is the program's name
-        { L"KeshUI.exe", false },
+        { kProgramFileName, false },
         { L"\"C:\\Program Files\\Brenlo\\KeshUI.exe\"", false },
         { L"KeshUI.exe /NotifMode ", false },
         { L"KeshUI.exe /NotifMode\t", false },

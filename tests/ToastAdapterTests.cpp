@@ -50,7 +50,7 @@ bool NoneLoaded(const CNotifWrapper& adapter)
 
 bool ToastLibraryLoaded()
 {
-    return ::GetModuleHandleW(kToastLibraryName) != nullptr;
+    return ::GetModuleHandleW(kToastLibraryFileName) != nullptr;
 }
 
 class ToastAdapter : public testing::Test {
@@ -184,7 +184,7 @@ TEST_F(ToastAdapter, LibraryIsNeverLoadedFromTheCurrentFolderOrPath)
         adapter.ShowToast();
     }
     // The same library would load by a bare name from there: the planted copy is real bait.
-    const HMODULE bare = ::LoadLibraryW(kToastLibraryName);
+    const HMODULE bare = ::LoadLibraryW(kToastLibraryFileName);
     EXPECT_NE(nullptr, bare);
     if (bare) ::FreeLibrary(bare);
     ::SetCurrentDirectoryW(oldDirectory);

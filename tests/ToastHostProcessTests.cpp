@@ -23,8 +23,7 @@ using namespace kesh_test;
 
 namespace {
 
-const std::wstring kKeshUI = BinPath(L"KeshUI.exe");
-constexpr wchar_t kToastText[] = L"New version of drivers and firmware package is available for download.";
+const std::wstring kKeshUI = BinPath(kProgramFileName);
 
 DWORD ProcessIdOf(const std::wstring& call)
 {
@@ -100,8 +99,8 @@ std::wstring ShortcutTarget(const std::wstring& shortcut, const wchar_t* target 
     return ::CharLowerW(path);
 }
 
-const std::wstring kIdKey = L"Software\\Classes\\AppUserModelId\\Brenlo.KESH.UI";
-const std::wstring kActivatorKey = std::wstring(L"Software\\Classes\\CLSID\\") + toasthost::kToastActivatorClsidText;
+const std::wstring kIdKey = std::wstring(L"Software\\Classes\\AppUserModelId\\") + kAppUserModelId;
+const std::wstring kActivatorKey = std::wstring(L"Software\\Classes\\CLSID\\") + kToastActivatorClsidText;
 
 // The machine's registration of the toasts' identity as the MSI makes it, naming `host` (none: empty).
 void RegisterForTheMachine(const std::wstring& host)
@@ -110,8 +109,8 @@ void RegisterForTheMachine(const std::wstring& host)
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kActivatorKey.c_str());
     if (host.empty()) return;
     const std::wstring server = L"\"" + host + L"\"";
-    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kIdKey.c_str(), L"CustomActivator", REG_SZ, toasthost::kToastActivatorClsidText,
-                      sizeof(toasthost::kToastActivatorClsidText));
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kIdKey.c_str(), L"CustomActivator", REG_SZ, kToastActivatorClsidText,
+                      sizeof(kToastActivatorClsidText));
     ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, (kActivatorKey + L"\\LocalServer32").c_str(), nullptr, REG_SZ, server.c_str(),
                       static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
 }
@@ -119,7 +118,7 @@ void RegisterForTheMachine(const std::wstring& host)
 // What a run from the zip leaves for the user on Windows 10: the id's key, the activator's class and the icon.
 std::wstring UserIconFile()
 {
-    return CallingUsersKnownFolder(FOLDERID_LocalAppData) + L"\\Brenlo.KESH.UI\\Brenlo.KESH.UI.png";
+    return CallingUsersKnownFolder(FOLDERID_LocalAppData) + L"\\" + kAppUserModelId + L"\\" + kAppUserModelId + L".png";
 }
 void UserRegistrationOfBefore(bool place)
 {
@@ -184,7 +183,7 @@ public:
         return command;
     }
 private:
-    static std::wstring Key() { return std::wstring(L"Software\\Classes\\CLSID\\") + toasthost::kToastActivatorClsidText; }
+    static std::wstring Key() { return std::wstring(L"Software\\Classes\\CLSID\\") + kToastActivatorClsidText; }
     HMODULE m_proxy = nullptr;
 };
 
@@ -240,7 +239,7 @@ TEST_F(ToastHostProcess, TheHostShowsTheToastAsTheUserAndClosingTheWindowClearsI
     EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(host.get(), 10000)) << "the host outlived the window";
     EXPECT_TRUE(CalledFromHost(m_platform.Call(L"Hide xml=<toast>")));
     EXPECT_TRUE(CalledFromHost(
-        m_platform.Call(L"RemoveGroupedTagWithId tag=announcement group=update id=Brenlo.KESH.UI")))
+        m_platform.Call(std::wstring(L"RemoveGroupedTagWithId tag=announcement group=update id=") + kAppUserModelId)))
         << "the toast stays in the notification centre";
     for (const std::wstring& call : m_platform.Calls()) {
         EXPECT_TRUE(CalledFromHost(call)) << "KeshUI.exe called the platform itself: " << call;
@@ -266,15 +265,15 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
     // shortcut carries, and the shell learns a new shortcut only seconds after it is made; the
     // installer's entry in every user's Start menu it has known since the install.
     ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    const std::wstring shortcut = CallingUsersKnownFolder(FOLDERID_Programs) + L"\\Mobile Broadband Update.lnk";
-    const std::wstring installed = CallingUsersKnownFolder(FOLDERID_CommonPrograms) + L"\\Mobile Broadband Update.lnk";
+    const std::wstring shortcut = CallingUsersKnownFolder(FOLDERID_Programs) + L"\\" + kStartMenuEntryName + L".lnk";
+    const std::wstring installed = CallingUsersKnownFolder(FOLDERID_CommonPrograms) + L"\\" + kStartMenuEntryName + L".lnk";
     std::wstring program = kKeshUI;
     ::CharLowerW(program.data());
     const std::wstring notepad = L"c:\\windows\\notepad.exe";
     const std::wstring elsewhere = TempDirectory(L"OtherKesh") + L"\\KeshUI.exe";
     ASSERT_TRUE(CopyFileTo(kKeshUI, elsewhere));
     ::DeleteFileW(shortcut.c_str());
-    const std::wstring host = BinPath(L"ToastHost.exe");
+    const std::wstring host = BinPath(kToastHostFileName);
     const struct {
         const char* name;
         const wchar_t* program;  // null: every program
@@ -285,9 +284,9 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
         bool firstIsAToast, laterAreToasts;
         std::wstring targetAfter;  // of the user's shortcut; empty: none
     } cases[] = {
-        { "Windows 8", L"ToastHost.exe", L"win8", L"", L"", L"", false, true, program },
+        { "Windows 8", kToastHostFileName, L"win8", L"", L"", L"", false, true, program },
         { "Windows 10 1607", nullptr, L"10.0.14393", L"", L"", L"", false, true, program },
-        { "Windows 8, the host's shortcut of an earlier version", L"ToastHost.exe", L"win8", host, L"", L"", true, true,
+        { "Windows 8, the host's shortcut of an earlier version", kToastHostFileName, L"win8", host, L"", L"", true, true,
           program },
         { "Windows 10 1607, installed by the MSI over the user's shortcut and registration of before", nullptr,
           L"10.0.14393", kKeshUI, kKeshUI, host, true, true, L"" },
@@ -295,9 +294,9 @@ TEST_F(ToastHostProcess, WhereTheIdNeedsAShortcutItOpensTheProgramAndOnlyTheAnno
           L"10.0.14393", L"", kKeshUI, L"", false, true, program },
         { "Windows 10 1607, installed, the entry for a KeshUI.exe elsewhere", nullptr, L"10.0.14393", L"", elsewhere,
           host, false, false, L"" },
-        { "Windows 8, someone else's shortcut under the name", L"ToastHost.exe", L"win8", notepad, L"", L"", false,
+        { "Windows 8, someone else's shortcut under the name", kToastHostFileName, L"win8", notepad, L"", L"", false,
           false, notepad },
-        { "Windows 8, installed by the MSI beside someone else's shortcut", L"ToastHost.exe", L"win8", notepad, kKeshUI,
+        { "Windows 8, installed by the MSI beside someone else's shortcut", kToastHostFileName, L"win8", notepad, kKeshUI,
           host, true, true, notepad },
         { "Windows 10 22H2, installed by the MSI over a registration of before", nullptr, L"10.0.19045", L"", L"",
           host, true, true, L"" },
@@ -376,10 +375,10 @@ TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastOpen
     const std::wstring show = WaitForCall(L"Show ");
     ASSERT_FALSE(show.empty());
     EXPECT_NE(std::wstring::npos, m_platform.Call(L"CreateToastNotifierWithId ").find(
-                                      std::wstring(L" activator=") + toasthost::kToastActivatorClsidText))
+                                      std::wstring(L" activator=") + kToastActivatorClsidText))
         << "the id's registration does not name the activator";
     const std::wstring server = com.MirrorServer();
-    EXPECT_EQ(L"\"" + BinPath(L"ToastHost.exe") + L"\"", server) << "the activator's server, registered for the user";
+    EXPECT_EQ(L"\"" + BinPath(kToastHostFileName) + L"\"", server) << "the activator's server, registered for the user";
 
     // The user is busy in another window when the click on the toast (or in the notification
     // centre) comes: it reaches the host that showed the toast by both of the platform's routes,
@@ -415,16 +414,16 @@ TEST_F(ToastHostProcess, TheActivatorBringsTheWindowForwardAndALeftOverToastOpen
 
     // Installed by the MSI, the activator's class is the machine's alone; COM starts the host from it.
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kActivatorKey.c_str());
-    RegisterForTheMachine(BinPath(L"ToastHost.exe"));
+    RegisterForTheMachine(BinPath(kToastHostFileName));
 
     // Made by COM and let go without a call, the host started for it ends, and opens nothing.
     EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator(false));
-    EXPECT_TRUE(probe::WaitUntil([] { return !ProgramRunning(L"ToastHost.exe"); }, 10000)) << "the host waits on";
-    EXPECT_FALSE(ProgramRunning(L"KeshUI.exe")) << "the program opened with no click";
+    EXPECT_TRUE(probe::WaitUntil([] { return !ProgramRunning(kToastHostFileName); }, 10000)) << "the host waits on";
+    EXPECT_FALSE(ProgramRunning(kProgramFileName)) << "the program opened with no click";
 
     m_platform.ClearLog();
     EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator());
-    const std::wstring removed = WaitForCall(L"RemoveGroupedTagWithId tag=announcement group=update id=Brenlo.KESH.UI");
+    const std::wstring removed = WaitForCall(std::wstring(L"RemoveGroupedTagWithId tag=announcement group=update id=") + kAppUserModelId);
     EXPECT_TRUE(CalledFromHost(removed)) << "the left-over toast stays: " << removed;
     const ScopedHandle started(::OpenProcess(SYNCHRONIZE, FALSE, ProcessIdOf(removed)));
     EXPECT_TRUE(started && ::WaitForSingleObject(started.get(), 10000) == WAIT_OBJECT_0) << "the started host stays";

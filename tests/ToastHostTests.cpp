@@ -25,10 +25,6 @@ using namespace kesh_test;
 
 namespace {
 
-constexpr wchar_t kTitle[] = L"Mobile Broadband Update";
-constexpr wchar_t kText[] = L"New version of drivers and firmware package is available for download.";
-constexpr wchar_t kAppId[] = L"Brenlo.KESH.UI";
-
 // The library's window lives on this thread.
 bool PumpUntil(const std::function<bool()>& done)
 {
@@ -73,12 +69,12 @@ class ToastHost : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_owner = ::CreateWindowExW(0, L"STATIC", kTitle, WS_POPUP | WS_VISIBLE, 10, 10, 60, 40, nullptr, nullptr,
+        m_owner = ::CreateWindowExW(0, L"STATIC", kWindowTitle, WS_POPUP | WS_VISIBLE, 10, 10, 60, 40, nullptr, nullptr,
                                     nullptr, nullptr);
         const HICON icon = ::LoadIconW(nullptr, IDI_APPLICATION);
         ::SendMessageW(m_owner, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         ::SendMessageW(m_owner, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-        m_library = ::LoadLibraryW(BinPath(L"ToastHost.dll").c_str());
+        m_library = ::LoadLibraryW(BinPath(kToastLibraryFileName).c_str());
         ASSERT_NE(nullptr, m_library);
         m_init = LookUp<toasthost::PFN_Init>(m_library, toasthost::kInitExport);
         m_unInit = LookUp<toasthost::PFN_UnInit>(m_library, toasthost::kUnInitExport);
@@ -196,12 +192,12 @@ TEST_F(ToastHost, WithoutToastClassesTheBalloonAnnouncesInTheNotificationAreaUnt
     EXPECT_EQ(1, seen.second);
     EXPECT_EQ(QUNS_ACCEPTS_NOTIFICATIONS, seen.third);
 
-    m_display(kTitle, kText, kAppId, m_owner);
+    m_display(kWindowTitle, kToastText, kAppUserModelId, m_owner);
     HandlePendingMessages();
     EXPECT_TRUE(LibraryIconExists());
     std::vector<std::wstring> balloons;
     EXPECT_TRUE(PumpUntil([&] { return !(balloons = ShellBalloons()).empty(); })) << "no balloon appeared";
-    for (const std::wstring& text : balloons) EXPECT_NE(std::wstring::npos, text.find(kText)) << text;
+    for (const std::wstring& text : balloons) EXPECT_NE(std::wstring::npos, text.find(kToastText)) << text;
 
     // The shell reports a click on the balloon to the icon's window, by the icon's message
     // (version 4: the event in the low word, the icon in the high word): the owner comes back.
@@ -241,19 +237,19 @@ TEST_F(ToastHost, ToastCarriesTheIdAndEscapedTextsAsTheUserAndIsTakenAwayOnUnIni
     EXPECT_EQ(1, seen.first);
     EXPECT_EQ(0, seen.second);
 
-    m_display(L"Update <b>&\"now\"</b>\x01", kText, kAppId, m_owner);
+    m_display(L"Update <b>&\"now\"</b>\x01", kToastText, kAppUserModelId, m_owner);
     HandlePendingMessages();
-    EXPECT_TRUE(PlatformCalled(std::wstring(L"CreateToastNotifierWithId id=") + kAppId));
+    EXPECT_TRUE(PlatformCalled(std::wstring(L"CreateToastNotifierWithId id=") + kAppUserModelId));
     // Called as itself, the library raises the toast in the calling process.
     EXPECT_NE(std::wstring::npos, m_standIn->Call(L"Show ").find(L" process=kesh_tests.exe "));
     EXPECT_TRUE(PlatformCalled(L"Show xml=<toast><visual><binding template=\"ToastText02\"><text id=\"1\">"
                                L"Update &lt;b&gt;&amp;&quot;now&quot;&lt;/b&gt;</text><text id=\"2\">" +
-                               std::wstring(kText) + L"</text>"));
+                               std::wstring(kToastText) + L"</text>"));
     EXPECT_FALSE(LibraryIconExists()) << "the balloon is only for when the toast cannot be shown";
 
     // The id's name and icon, registered for the user where the shell looks them up.
     ScopedRegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes\\AppUserModelId\\Brenlo.KESH.UI", 0,
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Classes\\AppUserModelId\\") + kAppUserModelId).c_str(), 0,
                                              KEY_READ, key.receive()));
     wchar_t value[MAX_PATH] = {};
     DWORD bytes = sizeof(value);
@@ -272,7 +268,7 @@ TEST_F(ToastHost, ToastCarriesTheIdAndEscapedTextsAsTheUserAndIsTakenAwayOnUnIni
     }
     EXPECT_EQ(0, std::memcmp(signature, "\x89PNG", 4)) << "the icon file is a PNG";
     key.reset();
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\AppUserModelId\\Brenlo.KESH.UI");
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Classes\\AppUserModelId\\") + kAppUserModelId).c_str());
     ::DeleteFileW(value);
 
     m_unInit();
@@ -304,7 +300,7 @@ TEST_F(ToastHost, UserChoiceOffShowsNothingWhileARefusedToastFallsBackToTheBallo
         m_standIn->Set(L"Show", c.show);
         m_standIn->ClearLog();
         ASSERT_NE(0, m_init());
-        m_display(kTitle, kText, kAppId, m_owner);
+        m_display(kWindowTitle, kToastText, kAppUserModelId, m_owner);
         HandlePendingMessages();
         EXPECT_EQ(c.toastShown || *c.show, PlatformCalled(L"Show "));
         EXPECT_EQ(c.balloon, LibraryIconExists());
@@ -336,7 +332,7 @@ TEST_F(ToastHost, ClickOnTheToastBringsTheOwnerBackOnceByWhicheverRouteItComes)
     ::ShowWindow(m_owner, SW_MINIMIZE);
     ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(m_owner) != FALSE; }));
     ASSERT_NE(0, m_init());
-    m_display(kTitle, kText, kAppId, m_owner);
+    m_display(kWindowTitle, kToastText, kAppUserModelId, m_owner);
     // Each click comes through the activator and through the toast's Activated event.
     for (int clicks = 1; clicks <= 2; ++clicks) {
         SCOPED_TRACE(clicks);

@@ -1,6 +1,6 @@
 #include "toasthost/AppIdRegistration.h"
 
-#include "toasthost/BinaryNames.h"
+#include "product/ProductIdentity.h"
 #include "toasthost/IconPng.h"
 #include "toasthost/ToastActivator.h"
 #include "win32/KnownFolder.h"
@@ -54,7 +54,7 @@ std::wstring ReadString(HKEY root, const std::wstring& key, const wchar_t* name)
 // The activator's server, for COM to start when a toast is clicked with no host running.
 void RegisterActivator(HKEY user)
 {
-    const std::wstring host = BesideThisModule(kHostFileName);
+    const std::wstring host = BesideThisModule(kToastHostFileName);
     if (host.empty()) return;
     const std::wstring keyPath = ActivatorClassKey() + L"\\LocalServer32";
     ScopedRegKey key;
@@ -94,7 +94,7 @@ void RegisterInUserClasses(const wchar_t* appId, const wchar_t* displayName, HIC
 
 bool MachineRegistersThisInstallation(const wchar_t* appId)
 {
-    const std::wstring host = BesideThisModule(kHostFileName);
+    const std::wstring host = BesideThisModule(kToastHostFileName);
     return !host.empty() && _wcsicmp(ReadString(HKEY_LOCAL_MACHINE, IdKey(appId), L"CustomActivator").c_str(),
                                      kToastActivatorClsidText) == 0 &&
            _wcsicmp(ReadString(HKEY_LOCAL_MACHINE, ActivatorClassKey() + L"\\LocalServer32", nullptr).c_str(),

@@ -1,6 +1,6 @@
 #include "toasthost/HostLauncher.h"
 
-#include "toasthost/BinaryNames.h"
+#include "product/ProductIdentity.h"
 #include "toasthost/HostCommandLine.h"
 #include "win32/Module.h"
 #include "win32/ProcessStart.h"
@@ -19,7 +19,7 @@ constexpr DWORD kHostEndTimeoutMs = 3000;
 
 bool HostLauncher::Prepare(HMODULE library)
 {
-    m_hostPath = BesideModule(library, kHostFileName);
+    m_hostPath = BesideModule(library, kToastHostFileName);
     m_folder = FolderOf(m_hostPath);
     if (m_hostPath.empty()) return false;
 

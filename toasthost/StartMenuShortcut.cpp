@@ -1,6 +1,6 @@
 #include "toasthost/StartMenuShortcut.h"
 
-#include "toasthost/BinaryNames.h"
+#include "product/ProductIdentity.h"
 #include "toasthost/ToastActivator.h"
 #include "win32/ComPtr.h"
 #include "win32/KnownFolder.h"
@@ -74,7 +74,7 @@ bool IsOurs(const std::wstring& target)
 {
     const size_t slash = target.find_last_of(L'\\');
     const wchar_t* name = target.c_str() + (slash == std::wstring::npos ? 0 : slash + 1);
-    return _wcsicmp(name, kProgramFileName) == 0 || _wcsicmp(name, kHostFileName) == 0;
+    return _wcsicmp(name, kProgramFileName) == 0 || _wcsicmp(name, kToastHostFileName) == 0;
 }
 
 struct Link {

@@ -6,6 +6,8 @@
 // so a click reaches that host; with no host running, COM starts ToastHost.exe with
 // "-Embedding" (LocalServer32) for a toast left over.
 
+#include "product/ProductIdentity.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -13,9 +15,6 @@
 
 namespace toasthost {
 
-// {2095B242-0B32-46F2-BFC9-5D57C1B088C6}: fixed, named by the registry.
-inline constexpr CLSID kToastActivatorClsid = { 0x2095b242, 0x0b32, 0x46f2, { 0xbf, 0xc9, 0x5d, 0x57, 0xc1, 0xb0, 0x88, 0xc6 } };
-inline constexpr wchar_t kToastActivatorClsidText[] = L"{2095B242-0B32-46F2-BFC9-5D57C1B088C6}";
 
 // {53E31837-6600-4A81-9395-75CFFE746F94}
 inline constexpr IID kIID_INotificationActivationCallback = { 0x53e31837, 0x6600, 0x4a81, { 0x93, 0x95, 0x75, 0xcf, 0xfe, 0x74, 0x6f, 0x94 } };

@@ -8,7 +8,7 @@
 // notification centre, starts the program for an interactive check, and ends.
 
 #include "toasthost/Announcer.h"
-#include "toasthost/BinaryNames.h"
+#include "product/ProductIdentity.h"
 #include "toasthost/HostCommandLine.h"
 #include "toasthost/ToastActivator.h"
 #include "toasthost/ToastClick.h"
@@ -55,7 +55,7 @@ bool StartedByCom(LPCWSTR arguments)
 // the service and offers the update page itself. The click's right to the foreground goes with it.
 void StartTheProgram()
 {
-    const std::wstring program = BesideModule(nullptr, toasthost::kProgramFileName);
+    const std::wstring program = BesideModule(nullptr, kProgramFileName);
     if (program.empty()) return;
     const std::wstring folder = FolderOf(program);
     std::wstring commandLine = L"\"" + program + L"\"";

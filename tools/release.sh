@@ -42,11 +42,12 @@ cmake --build "$build" -j"$(nproc)" --target KeshUI KeshUIUserState ToastHostDll
 version=$(sed -n 's/^#define KESH_VERSION_TEXT "\(.*\)"$/\1/p' "$build/generated/ProductVersion.h")
 company=$(sed -n 's/^#define KESH_COMPANY_NAME "\(.*\)"$/\1/p' "$build/generated/ProductVersion.h")
 bin="$build/bin"
+title=$(sed -n 's/.* kWindowTitle\[\] = L"\(.*\)";/\1/p' "$root/product/ProductIdentity.h")
 mkdir -p "$out"
 
 sign() {  # FILE
   local signed="$1.signed"
-  local options=(-certs "$cert" -key "$key" -h sha256 -n "Mobile Broadband Update")
+  local options=(-certs "$cert" -key "$key" -h sha256 -n "$title")
   [ -n "${KESH_SIGN_PASSWORD:-}" ] && options+=(-pass "$KESH_SIGN_PASSWORD")
   [ -n "$timestamp" ] && options+=(-ts "$timestamp")
   rm -f "$signed"
@@ -84,7 +85,7 @@ python3 "$root/tools/release/icon-png.py" "$root/ui/res/KeshUI.ico" "$staging/Ke
 touch -d "@$SOURCE_DATE_EPOCH" "$staging"/*
 faketime -f "$frozen" bash "$root/tools/release/make-msi.sh" "$build/release/KeshUI.wxs" "$staging" "$version" \
   "$product_code" "$msi"
-faketime -f "$frozen" msibuild "$msi" -s "Mobile Broadband Update $version" "$company" "x64;1033" "{$package_code}"
+faketime -f "$frozen" msibuild "$msi" -s "$title $version" "$company" "x64;1033" "{$package_code}"
 [ -n "$cert" ] && sign "$msi"
 
 echo

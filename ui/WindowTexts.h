@@ -2,7 +2,7 @@
 // Texts the update window shows. "\r\n" forces a line break in the status line; the other texts
 // are wrapped by the control at word boundaries.
 
-#include "app/ProductTexts.h"  // kWindowTitle
+#include "product/ProductIdentity.h"  // kWindowTitle
 
 inline constexpr wchar_t kStatusChecking[] = L"Checking for updates for your device,\r\nplease wait ...";
 inline constexpr wchar_t kStatusNoConnection[] = L"Could not establish connection to the\r\nupdate server.";

@@ -36,12 +36,15 @@ check "the package asks for Windows Installer 2.0 to 4.0 (it asks for $installer
 # The Start-menu entry, read back from the package, against the program's own constants: the
 # interactive check for every user, carrying the toasts' id and activator (Windows Installer 5.0
 # sets them; Wine's link keeps no properties, so only the package can show them).
-app_id=$(sed -n 's/.*kAppUserModelId\[\] = L"\(.*\)";/\1/p' "$root/session/NotifWrapper.h")
-activator=$(sed -n 's/.*kToastActivatorClsidText\[\] = L"\(.*\)";/\1/p' "$root/toasthost/ToastActivator.h")
+identity() { sed -n "s/.* $1\\[\\] = L\"\\(.*\\)\";/\\1/p" "$root/product/ProductIdentity.h"; }
+app_id=$(identity kAppUserModelId)
+activator=$(identity kToastActivatorClsidText)
+title=$(identity kWindowTitle)
+entry_name=$(identity kStartMenuEntryName)
 entry=$(msiinfo export "$msi" Shortcut | tr -d '\r' | awk -F'\t' '$1 == "StartMenuShortcut"')
 field() { cut -d"$(printf '\t')" -f"$1" <<<"$entry"; }
-check "the package's Start-menu entry: \"Mobile Broadband Update\" in all users' Programs, opening KeshUI.exe with no arguments in its folder" \
-  test "$(field 2)|$(field 3)|$(field 5)|$(field 6)|$(field 12)" = "ProgramMenuFolder|MOBILE~1|Mobile Broadband Update|[#KeshUI.exe]||INSTALLDIR"
+check "the package's Start-menu entry: \"$entry_name\" in all users' Programs, opening KeshUI.exe with no arguments in its folder" \
+  test "$(field 2)|$(field 3)|$(field 5)|$(field 6)|$(field 12)" = "ProgramMenuFolder|MOBILE~1|$entry_name|[#KeshUI.exe]||INSTALLDIR"
 # By {FMTID}, PID (System.AppUserModel.ID and ToastActivatorCLSID): names fail before Windows 10.
 properties=$(msiinfo export "$msi" MsiShortcutProperty | tr -d '\r')
 for property in "{9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3}, 5	$app_id" "{9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3}, 26	$activator"; do
@@ -53,7 +56,7 @@ done
 id_key="Software\\Classes\\AppUserModelId\\$app_id"
 class_key="Software\\Classes\\CLSID\\$activator"
 registry=$(msiinfo export "$msi" Registry | tr -d '\r' | cut -f2-)
-for row in "2	$id_key	DisplayName	Mobile Broadband Update" "2	$id_key	IconUri	[#KeshUI.png]" \
+for row in "2	$id_key	DisplayName	$title" "2	$id_key	IconUri	[#KeshUI.png]" \
            "2	$id_key	CustomActivator	$activator" "2	$class_key\LocalServer32		\"[#ToastHost.exe]\"" \
            "2	$id_key	-	" "2	$class_key	-	"; do
   check "the package's registry row: $(tr '\t' ' ' <<<"$row")" grep -qxF "$row	ToastIdentity" <<<"$registry"
@@ -64,14 +67,14 @@ identity_registered() {
   host_path="$(reg_value "$class_key\\LocalServer32" "" /ve)"
   icon="$(reg_value "$id_key" IconUri)"
   [ "$(reg_value "$id_key" CustomActivator)" = "$activator" ] &&
-    [ "$(reg_value "$id_key" DisplayName)" = "Mobile Broadband Update" ] &&
+    [ "$(reg_value "$id_key" DisplayName)" = "$title" ] &&
     [ "$host_path" = '"C:\Program Files\Brenlo\KESH\ToastHost.exe"' ] &&
     [ "$icon" = 'C:\Program Files\Brenlo\KESH\KeshUI.png' ] && [ -f "$folder/KeshUI.png" ]
 }
 no_identity() { ! wine reg query "HKLM\\$id_key" >/dev/null 2>&1 && ! wine reg query "HKLM\\$class_key" >/dev/null 2>&1; }
 # Windows puts a per-machine package's entry in all users' Programs; Wine 8 in the installing user's.
-shortcuts=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Mobile Broadband Update.lnk"
-           "$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Mobile Broadband Update.lnk")
+shortcuts=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$entry_name.lnk"
+           "$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$entry_name.lnk")
 no_entry() { test ! -e "${shortcuts[0]}" -a ! -e "${shortcuts[1]}"; }
 opens_the_installed_program() {
   for link in "${shortcuts[@]}"; do

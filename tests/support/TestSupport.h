@@ -7,6 +7,7 @@
 // SessionIdentityStandIn.h.
 
 #include "Alerts.h"
+#include "product/ProductIdentity.h"
 #include "CallRecorders.h"
 #include "Processes.h"
 #include "ServiceDouble.h"

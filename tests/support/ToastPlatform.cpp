@@ -69,7 +69,7 @@ ToastPlatformStandIn::~ToastPlatformStandIn()
     }
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kStandInSettings);
     ::RegDeleteKeyW(HKEY_CURRENT_USER, kStandInSettings);
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\AppUserModelId\\Brenlo.KESH.UI");
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\Classes\\AppUserModelId\\") + kAppUserModelId).c_str());
     ::DeleteFileW(m_log.c_str());
 }
 
@@ -114,11 +114,11 @@ void ToastPlatformStandIn::ClearLog() const
 HRESULT ClickThroughTheActivator(bool call)
 {
     toasthost::INotificationActivationCallback* activator = nullptr;
-    HRESULT result = ::CoCreateInstance(toasthost::kToastActivatorClsid, nullptr, CLSCTX_LOCAL_SERVER,
+    HRESULT result = ::CoCreateInstance(kToastActivatorClsid, nullptr, CLSCTX_LOCAL_SERVER,
                                         toasthost::kIID_INotificationActivationCallback,
                                         reinterpret_cast<void**>(&activator));
     if (FAILED(result)) return result;
-    if (call) result = activator->Activate(L"Brenlo.KESH.UI", L"", nullptr, 0);
+    if (call) result = activator->Activate(kAppUserModelId, L"", nullptr, 0);
     activator->Release();
     return result;
 }

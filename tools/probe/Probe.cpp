@@ -16,7 +16,7 @@ BOOL CALLBACK FindUpdateWindowProc(HWND window, LPARAM lParam)
 {
     auto* context = reinterpret_cast<FindContext*>(lParam);
     if (!::IsWindowVisible(window)) return TRUE;
-    if (WindowText(window) != kUpdateWindowTitle) return TRUE;
+    if (WindowText(window) != kWindowTitle) return TRUE;
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
     if (context->processId && owner != context->processId) return TRUE;
@@ -58,7 +58,7 @@ int CountUpdateWindows()
     int count = 0;
     ::EnumWindows(
         [](HWND window, LPARAM param) -> BOOL {
-            if (::IsWindowVisible(window) && WindowText(window) == kUpdateWindowTitle) ++*reinterpret_cast<int*>(param);
+            if (::IsWindowVisible(window) && WindowText(window) == kWindowTitle) ++*reinterpret_cast<int*>(param);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&count));

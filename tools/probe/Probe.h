@@ -2,14 +2,14 @@
 // Finds the update window of a running KeshUI.exe and reads or drives it the way a user would:
 // texts, rectangles, styles and cursor are read; clicks and keys are real input (SendInput).
 
+#include "product/ProductIdentity.h"
+
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 namespace probe {
-
-inline constexpr wchar_t kUpdateWindowTitle[] = L"Mobile Broadband Update";
 
 // The visible update window (of the given process, when not 0), or null.
 HWND FindUpdateWindow(DWORD processId = 0);

@@ -4,11 +4,10 @@
 # properties (the MsiShortcutProperty table, which wixl has no element for).
 #   bash tools/release/make-msi.sh WXS BIN_DIR VERSION PRODUCT_CODE OUT_MSI
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
 wxs=$(realpath "$1"); version=$3; product_code=$4; out=$(realpath -m "$5")
 # wixl finds the files relative to where it runs.
 (cd "$2" && wixl -a x64 -D Version="$version" -D ProductCode="$product_code" -D BinDir=. -o "$out" "$wxs")
-msibuild "$out" -i "$here/MsiShortcutProperty.idt"
+msibuild "$out" -i "$(dirname "$wxs")/MsiShortcutProperty.idt"
 # The uninstall removes the toasts' identity's keys whole, not only the values the package wrote
 # (wixl has no element for such rows): "-" in the Registry table's Name column.
 registry=$(mktemp -d)/Registry.idt

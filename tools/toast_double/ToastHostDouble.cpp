@@ -4,6 +4,7 @@
 // arguments, its thread and whether the thread was impersonating.
 
 #define TOASTHOST_EXPORT __declspec(dllexport)
+#include "product/ProductIdentity.h"
 #include "toasthost/ToastHostExports.h"
 
 #include <windows.h>
@@ -65,7 +66,7 @@ extern "C" int WINAPI Init()
 extern "C" void WINAPI UnInit()
 {
     // Whether the update window is still on screen: the adapter must go before the window ends.
-    const HWND window = ::FindWindowW(L"#32770", L"Mobile Broadband Update");
+    const HWND window = ::FindWindowW(L"#32770", kWindowTitle);
     Log(std::wstring(L"UnInit window=") + (window && ::IsWindowVisible(window) ? L"1" : L"0"));
 }
 

@@ -15,6 +15,7 @@
 // ("AllowSetForegroundWindow pid=N"), which Wine has no lock to show, and each property the host
 // gives a shell link ("ShellLink SetValue {fmtid} pid vt=N"), which Wine's links do not keep.
 
+#include "product/ProductIdentity.h"
 #include "ImportPatch.h"
 #include "toasthost/WinRtDeclarations.h"
 
@@ -427,7 +428,7 @@ bool InTheHost()
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     const wchar_t* name = std::wcsrchr(path, L'\\');
-    return name && ::lstrcmpiW(name + 1, L"ToastHost.exe") == 0;
+    return name && ::lstrcmpiW(name + 1, kToastHostFileName) == 0;
 }
 
 }  // namespace
