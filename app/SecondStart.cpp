@@ -16,7 +16,7 @@ constexpr wchar_t kBellName[] = L"Local\\Brenlo KeshUI.exe second start";
 std::vector<BYTE> SessionUserSid(const SessionIdentityApi& api)
 {
     if (!api.ProcessIsLocalSystem()) return ProcessUserSid();
-    const ScopedHandle token(QueryOwnSessionUserToken(api));
+    const ScopedHandle token = QueryOwnSessionUserToken(api);
     return token ? TokenUserSid(token.get()) : std::vector<BYTE>();
 }
 

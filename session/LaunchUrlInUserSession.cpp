@@ -35,7 +35,7 @@ bool LaunchUrlInUserSession(LPCWSTR address)
 {
     const SessionIdentityApi& api = CurrentSessionIdentity();
 
-    const ScopedHandle token(QueryOwnSessionUserToken(api));
+    const ScopedHandle token = QueryOwnSessionUserToken(api);
     if (!token) return false;
 
     const std::wstring commandLine = std::wstring(L"explorer.exe \"") + address + L"\"";

@@ -13,26 +13,32 @@ bool g_sessionUserAdmitted = false;
 // identity (activate-as-activator), so LocalSystem's token starts nothing of anyone else's; and
 // no custom unmarshalling, so an interface a caller passes in cannot name a DLL for this process
 // to load.
-HRESULT SetComSecurity(const SessionIdentityApi& api, PSECURITY_DESCRIPTOR callers)
+HRESULT SetComSecurity(PSECURITY_DESCRIPTOR callers)
 {
-    return api.CoInitializeSecurity(callers, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IDENTIFY,
+    return Seam<ComSecurityApi>::Current().CoInitializeSecurity(callers, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IDENTIFY,
                                     nullptr, EOAC_DISABLE_AAA | EOAC_NO_CUSTOM_MARSHAL, nullptr);
 }
 
 }  // namespace
+
+const ComSecurityApi& ComSecurityApi::Platform()
+{
+    static const ComSecurityApi api = { &::CoInitializeSecurity };
+    return api;
+}
 
 ProcessComSecurity::ProcessComSecurity(const SessionIdentityApi& api)
 {
     g_sessionUserAdmitted = false;
     if (!api.ProcessIsLocalSystem()) return;
     m_comStarted = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    const ScopedHandle token(QueryOwnSessionUserToken(api));
+    const ScopedHandle token = QueryOwnSessionUserToken(api);
     std::vector<BYTE> user = token ? TokenUserSid(token.get()) : std::vector<BYTE>();
     // With nobody signed in the process still admits LocalSystem alone.
     std::vector<BYTE> system = WellKnownSid(WinLocalSystemSid);
     UserAndSystemDescriptor descriptor(user.empty() ? nullptr : user.data(), COM_RIGHTS_EXECUTE | COM_RIGHTS_EXECUTE_LOCAL,
                                        SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP, system.empty() ? nullptr : system.data());
-    const bool set = descriptor.get() && SUCCEEDED(SetComSecurity(api, descriptor.get()));
+    const bool set = descriptor.get() && SUCCEEDED(SetComSecurity(descriptor.get()));
     g_sessionUserAdmitted = set && !user.empty();
 }
 

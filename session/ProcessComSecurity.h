@@ -8,6 +8,17 @@
 #include "session/SessionIdentity.h"
 
 #include <windows.h>
+#include <objbase.h>
+
+// The process-wide COM security call, behind a seam: a process may set it once, so tests never
+// set it for real.
+struct ComSecurityApi {
+    HRESULT(WINAPI* CoInitializeSecurity)(PSECURITY_DESCRIPTOR callers, LONG authenticationServices,
+                                          SOLE_AUTHENTICATION_SERVICE* services, void* reserved1,
+                                          DWORD authenticationLevel, DWORD impersonationLevel,
+                                          void* authenticationList, DWORD capabilities, void* reserved3);
+    static const ComSecurityApi& Platform();
+};
 
 // As LocalSystem, for as long as it lives: COM started on the calling (window) thread and, right
 // after, the process-wide COM security set to admit the user of the process's own session and

@@ -1,17 +1,13 @@
 #include "session/SessionIdentity.h"
 
-#include "win32/NotificationState.h"
 #include "win32/Token.h"
 
-#include <objbase.h>
 #include <userenv.h>
 #include <wtsapi32.h>
 
 #include <vector>
 
 namespace {
-
-const SessionIdentityApi* g_current = nullptr;
 
 bool ProcessRunsAsLocalSystem()
 {
@@ -23,7 +19,7 @@ bool ProcessRunsAsLocalSystem()
 
 }  // namespace
 
-const SessionIdentityApi& PlatformSessionIdentity()
+const SessionIdentityApi& SessionIdentityApi::Platform()
 {
     static const SessionIdentityApi api = {
         &::ProcessIdToSessionId,
@@ -34,37 +30,17 @@ const SessionIdentityApi& PlatformSessionIdentity()
         &::ImpersonateLoggedOnUser,
         &::RevertToSelf,
         &ProcessRunsAsLocalSystem,
-        &::CoInitializeSecurity,
-        &::SHQueryUserNotificationState,
-        &::ShellTaskbarExists,
-        &::ReadQuietHoursProfile,
-        &::ForegroundWindowCoversItsMonitor,
     };
     return api;
 }
 
-const SessionIdentityApi& CurrentSessionIdentity()
-{
-    return g_current ? *g_current : PlatformSessionIdentity();
-}
-
-ScopedSessionIdentityOverride::ScopedSessionIdentityOverride(const SessionIdentityApi& api)
-    : m_previous(g_current)
-{
-    g_current = &api;
-}
-
-ScopedSessionIdentityOverride::~ScopedSessionIdentityOverride()
-{
-    g_current = m_previous;
-}
-
-HANDLE QueryOwnSessionUserToken(const SessionIdentityApi& api)
+ScopedHandle QueryOwnSessionUserToken(const SessionIdentityApi& api)
 {
     DWORD session = 0;
-    if (!api.ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return nullptr;
-    HANDLE token = nullptr;
-    if (!api.QueryUserToken(session, &token)) return nullptr;
+    ScopedHandle token;
+    if (!api.ProcessIdToSessionId(::GetCurrentProcessId(), &session) || !api.QueryUserToken(session, token.receive())) {
+        return ScopedHandle();
+    }
     return token;
 }
 

@@ -21,7 +21,18 @@ volatile LONG* Slots(const ScopedView& view)
 
 }  // namespace
 
-Readiness ReadinessOfThisProcessUser(const SessionIdentityApi& api)
+const UserStateApi& UserStateApi::Platform()
+{
+    static const UserStateApi api = {
+        &::SHQueryUserNotificationState,
+        &::ShellTaskbarExists,
+        &::ReadQuietHoursProfile,
+        &::ForegroundWindowCoversItsMonitor,
+    };
+    return api;
+}
+
+Readiness ReadinessOfThisProcessUser(const UserStateApi& api)
 {
     QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
     if (!api.ShellTaskbarExists() || FAILED(api.QueryUserNotificationState(&state))) return Readiness::Unknown;
@@ -47,7 +58,7 @@ SessionUserReadiness::~SessionUserReadiness()
 
 Readiness SessionUserReadiness::Ask()
 {
-    if (!m_api.ProcessIsLocalSystem()) return ReadinessOfThisProcessUser(m_api);
+    if (!m_api.ProcessIsLocalSystem()) return ReadinessOfThisProcessUser(CurrentUserState());
     if (!m_helper && !StartHelper()) return Readiness::Unknown;
     Slots(m_view)[0] = kAskNow;
     ::SetEvent(m_ask.get());
@@ -61,7 +72,7 @@ Readiness SessionUserReadiness::Ask()
 bool SessionUserReadiness::StartHelper()
 {
     const std::wstring helper = BesideModule(nullptr, kUserStateHelperFileName);
-    const ScopedHandle user(QueryOwnSessionUserToken(m_api));
+    const ScopedHandle user = QueryOwnSessionUserToken(m_api);
     EnvironmentBlock environment(m_api.DestroyEnvironmentBlock);
     m_ask.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     m_answered.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));

@@ -1,7 +1,6 @@
 #pragma once
-// Whether the user of this session can take in an announcement now, asked as that user: the
-// shell's notification state, Focus Assist / Do Not Disturb, and a "busy" believed only while a
-// window really covers its monitor. Presentation settings, quiet time and Do Not Disturb are the
+// May I show the user something now: the shell's notification state, Focus Assist / Do Not
+// Disturb, and a "busy" believed only while a window really covers its monitor. These are the
 // user's own, so a process of the user's asks: this one, unless it runs as LocalSystem; then
 // KeshUIUserState.exe, started as the session's user for as long as the questions go on.
 
@@ -9,7 +8,24 @@
 #include "session/SessionIdentity.h"
 #include "win32/ScopedHandle.h"
 
+#include <shellapi.h>
+
 #include <string>
+
+// What the calling process's user's state is made of, behind a seam: Wine's user always accepts.
+struct UserStateApi {
+    HRESULT(WINAPI* QueryUserNotificationState)(QUERY_USER_NOTIFICATION_STATE* state);
+    bool (*ShellTaskbarExists)();  // without a taskbar no shell keeps the state
+    bool (*ReadQuietHoursProfile)(DWORD& profile);
+    bool (*ForegroundWindowCoversItsMonitor)();
+
+    static const UserStateApi& Platform();
+};
+
+inline const UserStateApi& CurrentUserState()
+{
+    return Seam<UserStateApi>::Current();
+}
 
 enum class Readiness : LONG {
     Ready,    // notifications go through
@@ -19,9 +35,9 @@ enum class Readiness : LONG {
 };
 
 // The rule, for the calling process's own user.
-Readiness ReadinessOfThisProcessUser(const SessionIdentityApi& api);
+Readiness ReadinessOfThisProcessUser(const UserStateApi& api);
 
-// The session's user's readiness, each Ask a new question.
+// The session's user's readiness, each Ask a new question; `api` tells who this process is.
 class SessionUserReadiness {
 public:
     explicit SessionUserReadiness(const SessionIdentityApi& api) : m_api(api) {}

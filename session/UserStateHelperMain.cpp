@@ -20,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR lpCmdLine, int)
     auto* shared = static_cast<volatile LONG*>(view.get());
     const HANDLE questions[] = { ask.get(), program.get() };
     while (::WaitForMultipleObjects(2, questions, FALSE, INFINITE) == WAIT_OBJECT_0 && shared[0] == kAskNow) {
-        shared[1] = static_cast<LONG>(ReadinessOfThisProcessUser(CurrentSessionIdentity()));
+        shared[1] = static_cast<LONG>(ReadinessOfThisProcessUser(CurrentUserState()));
         ::SetEvent(answered.get());
     }
     return 0;

@@ -8,7 +8,9 @@
 #include "app/UpdateSettings.h"
 #include "app/WaitForTheUser.h"
 #include "service/UpdateServiceContract.h"
+#include "support/ComSecurityStandIn.h"
 #include "support/SessionIdentityStandIn.h"
+#include "support/UserStateStandIn.h"
 #include "support/TestSupport.h"
 #include "ui/WindowTexts.h"
 #include "ui/res/resource.h"
@@ -226,7 +228,7 @@ TEST(NotificationGate, InteractiveModeNeverRecordsEvenAfterShowingANewerPackage)
 
 TEST(NotificationGate, NoShellOrNoAnswerMeansNoWaitAndANotNowThatLastsIsNotBelievedForever)
 {
-    SessionIdentityStandIn session;
+    UserStateStandIn user;
     UserWaitTiming timing;
     timing.askAgainMs = 20;
     timing.giveUpAfterMs = 300;
@@ -246,31 +248,31 @@ TEST(NotificationGate, NoShellOrNoAnswerMeansNoWaitAndANotNowThatLastsIsNotBelie
         { "Do Not Disturb unreadable", true, S_OK, QUNS_ACCEPTS_NOTIFICATIONS, -1, true },
     };
     for (const auto& c : noWait) {
-        session.taskbar = c.taskbar;
-        session.notificationStateResult = c.result;
-        session.notificationState = c.state;
-        session.quietHours = c.quietHours;
-        session.foregroundCoversItsMonitor = c.covered;
+        user.taskbar = c.taskbar;
+        user.notificationStateResult = c.result;
+        user.notificationState = c.state;
+        user.quietHours = c.quietHours;
+        user.foregroundCoversItsMonitor = c.covered;
         EXPECT_FALSE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, lock, timing).waited) << c.name;
         EXPECT_TRUE(lock) << "let go of the lock without waiting: " << c.name;
     }
-    session.quietHours = 0;
-    session.foregroundCoversItsMonitor = true;
+    user.quietHours = 0;
+    user.foregroundCoversItsMonitor = true;
 
-    session.notificationState = QUNS_BUSY;
-    session.stateQueries = session.stateQueriesAsTheUser = 0;
+    user.notificationState = QUNS_BUSY;
+    user.stateQueries = user.stateQueriesAsTheUser = 0;
     const ULONGLONG start = ::GetTickCount64();
     const UserWait wait = WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), nullptr, lock, timing);
     EXPECT_TRUE(wait.waited);
     EXPECT_FALSE(lock) << "kept the machine's lock while waiting";
     EXPECT_GE(::GetTickCount64() - start, 300u);
-    EXPECT_GT(session.stateQueries, 3) << "the state is asked again every few moments";
-    EXPECT_EQ(0, session.stateQueriesAsTheUser) << "asked while impersonating: the answer of this process's user counts";
+    EXPECT_GT(user.stateQueries, 3) << "the state is asked again every few moments";
+    EXPECT_EQ(0, user.stateQueriesAsTheUser) << "asked while impersonating: the answer of this process's user counts";
 
     // A night asleep (the awake clock stands still) uses none of the bound; a locked session
     // none either. Both wait on until summoned, after twice the bound.
     for (const auto state : { QUNS_BUSY, QUNS_NOT_PRESENT }) {
-        session.notificationState = state;
+        user.notificationState = state;
         timing.awakeMs = state == QUNS_BUSY ? +[]() -> ULONGLONG { return 42; } : &AwakeMilliseconds;
         const ScopedHandle summons(::CreateWaitableTimerW(nullptr, TRUE, nullptr));
         const LARGE_INTEGER later = { { static_cast<DWORD>(-6000000), -1 } };  // 600 ms
@@ -314,8 +316,10 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
         SettingsKeyGuard key;
         SetSettingString(kServerResponseValueName, first);
         SessionIdentityStandIn session;
-        session.notificationState = c.state;
-        session.quietHours = c.quietHours;
+        UserStateStandIn user;
+        ComSecurityStandIn com;
+        user.notificationState = c.state;
+        user.quietHours = c.quietHours;
         session.localSystem = c.asLocalSystem;
         TheTestsUserState(c.asLocalSystem ? c.state : 0);
         ScopedHandle otherInstance;
@@ -363,8 +367,8 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
                     EXPECT_FALSE(second.InitInstance());
                 } else {
                     // Presentation settings off, or the session unlocked: the shell tells top-level windows.
-                    session.notificationState = QUNS_ACCEPTS_NOTIFICATIONS;
-                    session.quietHours = 0;
+                    user.notificationState = QUNS_ACCEPTS_NOTIFICATIONS;
+                    user.quietHours = 0;
                     TheTestsUserState(c.asLocalSystem ? QUNS_ACCEPTS_NOTIFICATIONS : 0);
                     changedAt = ::GetTickCount64();
                     ::SendMessageTimeoutW(listener, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L""), SMTO_BLOCK,
@@ -377,7 +381,7 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
         EXPECT_EQ(c.userStartsTheProgram, cameForward) << "only the user's own start takes the keyboard";
         EXPECT_EQ(c.window && !c.userStartsTheProgram ? 1 : 0, alerts.Count()) << "alerts";
         if (c.asLocalSystem) {
-            EXPECT_EQ(0, session.stateQueries) << "asked in the SYSTEM process";
+            EXPECT_EQ(0, user.stateQueries) << "asked in the SYSTEM process";
             ASSERT_EQ(1u, session.created.size());
             EXPECT_NE(std::wstring::npos, session.created[0].application.find(L"\\KeshUIUserState.exe"));
             EXPECT_EQ(L"Winsta0\\default", session.created[0].desktop);

@@ -4,6 +4,7 @@
 #include "Probe.h"
 #include "app/KeshUIApp.h"
 #include "service/UpdateServiceContract.h"
+#include "support/ComSecurityStandIn.h"
 #include "support/SessionIdentityStandIn.h"
 #include "support/TestSupport.h"
 #include "ui/AccessibilityIds.h"
@@ -240,6 +241,7 @@ TEST_F(WindowBehaviour, AsLocalSystemTheLinkOpensOnlyAsTheSessionsUserInEitherMo
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SessionIdentityStandIn session;
+        ComSecurityStandIn com;
         session.localSystem = c.localSystem;
         session.userSignedIn = c.userSignedIn;
         ShellExecuteRecorder shell;
@@ -263,6 +265,7 @@ TEST_F(WindowBehaviour, AsLocalSystemTheLinkOpensOnlyAsTheSessionsUserInEitherMo
 TEST_F(WindowBehaviour, AsLocalSystemANotificationWhosePageCannotOpenIsStillRecordedAsShown)
 {
     SessionIdentityStandIn session;
+    ComSecurityStandIn com;
     session.localSystem = true;
     session.userSignedIn = false;
     ShellExecuteRecorder shell;
@@ -305,9 +308,10 @@ TEST_F(WindowBehaviour, AsLocalSystemScreenReadersGetTheWindowsOwnObjectsOnlyUnd
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SessionIdentityStandIn session;
+        ComSecurityStandIn com;
         session.localSystem = c.localSystem;
         session.userSignedIn = c.userSignedIn;
-        session.comSecurityResult = c.securitySet;
+        com.comSecurityResult = c.securitySet;
         SetSettingString(kServerResponseValueName, L"https://example.com/pkg?v=" + std::to_wstring(++round));
         m_app.m_lpCmdLine = L"/NotifMode";
         LONG role = 0;
@@ -323,11 +327,11 @@ TEST_F(WindowBehaviour, AsLocalSystemScreenReadersGetTheWindowsOwnObjectsOnlyUnd
         EXPECT_EQ(c.ownObjects, alert.role == ROLE_SYSTEM_ALERT) << "the alert's own object, or the platform's";
         EXPECT_EQ(kStatusNewerPackage, alert.name);
         ASSERT_TRUE(outcome.driverFoundWindow);
-        EXPECT_EQ(c.descriptor.empty() ? 0 : 1, session.comSecurityCalls);
+        EXPECT_EQ(c.descriptor.empty() ? 0 : 1, com.comSecurityCalls);
         if (!c.descriptor.empty()) {
-            EXPECT_EQ(c.descriptor, session.comSecurityDescriptor) << "who may call in";
-            EXPECT_EQ(arguments, session.comSecurityArguments) << "what the process's own calls allow";
-            EXPECT_FALSE(session.updateWindowExistedAtComSecurity)
+            EXPECT_EQ(c.descriptor, com.comSecurityDescriptor) << "who may call in";
+            EXPECT_EQ(arguments, com.comSecurityArguments) << "what the process's own calls allow";
+            EXPECT_FALSE(com.updateWindowExistedAtComSecurity)
                 << "set once the window existed: anything could have marshalled by then";
         }
         EXPECT_EQ(c.ownObjects, role == ROLE_SYSTEM_LINK) << "role " << role;

@@ -1,7 +1,5 @@
 #include "SessionIdentityStandIn.h"
 
-#include "Probe.h"
-
 #include <sddl.h>
 
 #include <cwchar>
@@ -17,40 +15,17 @@ std::wstring SidText(PSID sid)
     return copy;
 }
 
-namespace {
-
-std::wstring DescriptorText(PSECURITY_DESCRIPTOR descriptor)
-{
-    if (!descriptor) return L"?";
-    LPWSTR text = nullptr;
-    const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    std::wstring result = ::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, parts,
-                                                                                 &text, nullptr)
-                              ? text
-                              : L"?";
-    ::LocalFree(text);
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL sacl = nullptr;
-    SYSTEM_MANDATORY_LABEL_ACE* label = nullptr;
-    if (::GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) && present && sacl &&
-        ::GetAce(sacl, 0, reinterpret_cast<void**>(&label)) && label->Header.AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE) {
-        result += L"S:(ML;;" + std::to_wstring(label->Mask) + L";;;" + SidText(&label->SidStart) + L")";
-    }
-    return result;
-}
-
-}  // namespace
 
 SessionIdentityStandIn* SessionIdentityStandIn::s_current = nullptr;
 
 SessionIdentityStandIn::SessionIdentityStandIn()
     : m_api([] {
-          SessionIdentityApi api = PlatformSessionIdentity();
+          SessionIdentityApi api = SessionIdentityApi::Platform();
           api.ProcessIdToSessionId = [](DWORD processId, DWORD* session) -> BOOL {
               SessionIdentityStandIn& self = *s_current;
               self.sessionAskedForProcess = processId;
               if (self.ownSession == 0 || processId != ::GetCurrentProcessId()) {
-                  return PlatformSessionIdentity().ProcessIdToSessionId(processId, session);
+                  return SessionIdentityApi::Platform().ProcessIdToSessionId(processId, session);
               }
               *session = self.ownSession;
               return TRUE;
@@ -65,7 +40,7 @@ SessionIdentityStandIn::SessionIdentityStandIn()
           };
           api.CreateEnvironmentBlock = [](LPVOID* environment, HANDLE token, BOOL inherit) -> BOOL {
               SessionIdentityStandIn& self = *s_current;
-              if (!self.environmentAvailable || !PlatformSessionIdentity().CreateEnvironmentBlock(environment, token, inherit)) {
+              if (!self.environmentAvailable || !SessionIdentityApi::Platform().CreateEnvironmentBlock(environment, token, inherit)) {
                   return FALSE;
               }
               self.environment = *environment;
@@ -74,7 +49,7 @@ SessionIdentityStandIn::SessionIdentityStandIn()
           api.DestroyEnvironmentBlock = [](LPVOID environment) -> BOOL {
               ++s_current->environmentsDestroyed;
               s_current->destroyedEnvironment = environment;
-              return PlatformSessionIdentity().DestroyEnvironmentBlock(environment);
+              return SessionIdentityApi::Platform().DestroyEnvironmentBlock(environment);
           };
           api.CreateProcessAsUser = [](HANDLE token, LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES pa,
                                        LPSECURITY_ATTRIBUTES ta, BOOL inherit, DWORD flags, LPVOID environment,
@@ -86,7 +61,7 @@ SessionIdentityStandIn::SessionIdentityStandIn()
                                        startup->cb, startup->dwFlags, startup->lpDesktop ? startup->lpDesktop : L"" });
               if (self.processes == Processes::Refused) return FALSE;
               if (self.processes == Processes::Started) {
-                  if (!PlatformSessionIdentity().CreateProcessAsUser(token, application, commandLine, pa, ta, inherit, flags,
+                  if (!SessionIdentityApi::Platform().CreateProcessAsUser(token, application, commandLine, pa, ta, inherit, flags,
                                                                        environment, directory, startup, info)) {
                       return FALSE;
                   }
@@ -99,43 +74,13 @@ SessionIdentityStandIn::SessionIdentityStandIn()
               return TRUE;
           };
           api.ImpersonateLoggedOnUser = [](HANDLE token) -> BOOL {
-              return s_current->impersonationWorks && PlatformSessionIdentity().ImpersonateLoggedOnUser(token);
+              return s_current->impersonationWorks && SessionIdentityApi::Platform().ImpersonateLoggedOnUser(token);
           };
           api.RevertToSelf = []() -> BOOL {
               ++s_current->reverts;
-              return PlatformSessionIdentity().RevertToSelf();
+              return SessionIdentityApi::Platform().RevertToSelf();
           };
           api.ProcessIsLocalSystem = [] { return s_current->localSystem; };
-          api.CoInitializeSecurity = [](PSECURITY_DESCRIPTOR descriptor, LONG services, SOLE_AUTHENTICATION_SERVICE*,
-                                        void*, DWORD authentication, DWORD impersonation, void*, DWORD capabilities,
-                                        void*) -> HRESULT {
-              SessionIdentityStandIn& self = *s_current;
-              ++self.comSecurityCalls;
-              self.updateWindowExistedAtComSecurity = probe::FindUpdateWindow(::GetCurrentProcessId()) != nullptr;
-              wchar_t arguments[96] = {};
-              swprintf(arguments, 96, L"services=%ld authentication=%lu impersonation=%lu capabilities=0x%lX", services,
-                       authentication, impersonation, capabilities);
-              self.comSecurityArguments = arguments;
-              self.comSecurityDescriptor = DescriptorText(descriptor);
-              return self.comSecurityResult;
-          };
-          api.QueryUserNotificationState = [](QUERY_USER_NOTIFICATION_STATE* state) -> HRESULT {
-              SessionIdentityStandIn& self = *s_current;
-              ++self.stateQueries;
-              HANDLE token = nullptr;
-              if (::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
-                  ++self.stateQueriesAsTheUser;
-                  ::CloseHandle(token);
-              }
-              *state = self.notificationState;
-              return self.notificationStateResult;
-          };
-          api.ShellTaskbarExists = [] { return s_current->taskbar; };
-          api.ReadQuietHoursProfile = [](DWORD& profile) {
-              profile = static_cast<DWORD>(s_current->quietHours.load());
-              return s_current->quietHours >= 0;
-          };
-          api.ForegroundWindowCoversItsMonitor = [] { return s_current->foregroundCoversItsMonitor; };
           return api;
       }()),
       m_use(m_api)

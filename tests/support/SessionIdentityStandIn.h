@@ -1,11 +1,11 @@
 #pragma once
-// The identity-and-session seam as a test wants it, in place for as long as the object lives (one at
-// a time). Each call is the platform's own, which under Wine always succeeds (the session's user
-// is the caller's own token), unless a setting says otherwise; what the program asks is recorded.
+// Who the program is and whose session it stands in, as a test wants it, in place for as long as
+// the object lives (one at a time). Each call is the platform's own, which under Wine always
+// succeeds (the session's user is the caller's own token), unless a setting says otherwise; what
+// the program asks is recorded.
 
 #include "session/SessionIdentity.h"
 
-#include <atomic>
 #include <string>
 #include <vector>
 
@@ -29,13 +29,6 @@ public:
     Processes processes = Processes::Started;  // Recorded: two events stand for process and thread
     bool impersonationWorks = true;
     bool localSystem = false;
-    HRESULT comSecurityResult = S_OK;  // COM's security is never set for real: a process may set it once
-    // The user's notification state (Wine's is always "accepts"); another thread may change it.
-    std::atomic<QUERY_USER_NOTIFICATION_STATE> notificationState{ QUNS_ACCEPTS_NOTIFICATIONS };
-    HRESULT notificationStateResult = S_OK;
-    bool taskbar = true;
-    std::atomic<int> quietHours{ 0 };  // Focus Assist: 0 off, 1 priority only, 2 alarms only; -1 unreadable
-    bool foregroundCoversItsMonitor = true;
 
     // ---- what the program asked
     DWORD sessionAskedForProcess = 0;
@@ -61,13 +54,6 @@ public:
     std::vector<CreateCall> created;
     HANDLE processHandle = nullptr, threadHandle = nullptr;  // the last ones handed out
     int reverts = 0;
-    int comSecurityCalls = 0;
-    // Owner, group and DACL as SDDL, then the label (Wine's converter writes none) as "S:(ML;;mask;;;SID)".
-    std::wstring comSecurityDescriptor;
-    std::wstring comSecurityArguments;  // the call's other arguments
-    bool updateWindowExistedAtComSecurity = false;
-    std::atomic<int> stateQueries{ 0 };
-    std::atomic<int> stateQueriesAsTheUser{ 0 };  // asked while the thread acted as someone
 
 private:
     static SessionIdentityStandIn* s_current;

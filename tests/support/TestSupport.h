@@ -3,8 +3,8 @@
 // registry key (SettingsKey), the Windows version Wine reports (WinePrefix), the update service
 // in-process (ServiceDouble), the window driven as a user would (WindowDriver), records of calls
 // Wine cannot show (CallRecorders), the URL capture (UrlCapture), the toast library's doubles and
-// the platform's toast classes (ToastPlatform), the alerts screen readers hear (Alerts). The identity-and-session seam's stand-in is
-// SessionIdentityStandIn.h.
+// the platform's toast classes (ToastPlatform), the alerts screen readers hear (Alerts). The seams' stand-ins are
+// SessionIdentityStandIn.h, UserStateStandIn.h and ComSecurityStandIn.h.
 
 #include "Alerts.h"
 #include "product/ProductIdentity.h"

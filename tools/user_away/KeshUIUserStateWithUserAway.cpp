@@ -5,7 +5,7 @@
 
 namespace {
 
-const SessionIdentityApi g_api = WithTheTestsUser();
-const ScopedSessionIdentityOverride g_use(g_api);
+const UserStateApi g_api = WithTheTestsUser();
+const Seam<UserStateApi>::Override g_use(g_api);
 
 }  // namespace

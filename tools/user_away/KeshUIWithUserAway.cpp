@@ -8,8 +8,8 @@
 namespace {
 
 // Made before the application object, in this order, and in place for the whole run.
-const SessionIdentityApi g_api = WithTheTestsUser();
-const ScopedSessionIdentityOverride g_use(g_api);
+const UserStateApi g_api = WithTheTestsUser();
+const Seam<UserStateApi>::Override g_use(g_api);
 
 }  // namespace
 

@@ -3,7 +3,7 @@
 // notification state is the number in HKCU\Software\KeshTest\UserNotificationState (QUNS_*, read
 // at each question). With no number there, the session has no shell to ask, so nothing is asked.
 
-#include "session/SessionIdentity.h"
+#include "session/UserReadiness.h"
 
 #include <cwchar>
 
@@ -19,9 +19,9 @@ inline long StateTheTestSets()
     return std::wcstol(value, nullptr, 10);
 }
 
-inline SessionIdentityApi WithTheTestsUser()
+inline UserStateApi WithTheTestsUser()
 {
-    SessionIdentityApi api = PlatformSessionIdentity();
+    UserStateApi api = UserStateApi::Platform();
     api.QueryUserNotificationState = [](QUERY_USER_NOTIFICATION_STATE* state) -> HRESULT {
         *state = static_cast<QUERY_USER_NOTIFICATION_STATE>(StateTheTestSets());
         return S_OK;
