@@ -57,7 +57,7 @@ BOOL CKeshUIApp::InitInstance()
     // from whatever the user is doing.
     const bool askedForward = !IsNotifModeCommandLine(m_lpCmdLine) && AskTheRunningProgramForward(instanceLock);
     if (heldByAnotherInstance || askedForward) return FALSE;
-    SecondStartBell secondStart(api);
+    SecondStarts secondStart(api);
 
     if (IsNotifModeCommandLine(m_lpCmdLine)) {
         m_bNotifMode = true;
@@ -74,7 +74,7 @@ BOOL CKeshUIApp::InitInstance()
         // Not over a slide show, a film or a game, nor to a locked screen: the announcement waits
         // for the user, recording nothing meanwhile. What the service has answered by then is
         // what is announced, if anything still is. (Interactive mode does not wait: the user asked.)
-        wait = WaitUntilTheUserCanBeNotified(api, secondStart.Bell(), instanceLock);
+        wait = WaitUntilTheUserCanBeNotified(api, secondStart.Event(), instanceLock);
         if (wait.waited) {
             // The lock was let go meanwhile: another instance may run now, or have announced.
             instanceLock = CreateSingleInstanceLock(heldByAnotherInstance);
@@ -94,7 +94,7 @@ BOOL CKeshUIApp::InitInstance()
     // nothing of this window (plain static controls, no caption), so there is nothing to set.
 
     CKeshUIDlg dlg;
-    dlg.AnswerSecondStarts(&secondStart, wait.summoned);
+    dlg.AnswerSecondStarts(&secondStart, wait.secondStart);
     m_pMainWnd = &dlg;
     const INT_PTR result = dlg.DoModal();
     m_pMainWnd = nullptr;

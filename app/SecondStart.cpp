@@ -8,11 +8,8 @@
 
 namespace {
 
-// In the session's own namespace: a program in another session is never reached.
-constexpr wchar_t kInstanceName[] = L"Local\\Brenlo KeshUI.exe instance";
-constexpr wchar_t kBellName[] = L"Local\\Brenlo KeshUI.exe second start";
 
-// The user of this process's session: the one whose second start may ring.
+// The user of this process's session: the one whose second start may set the event.
 std::vector<BYTE> SessionUserSid(const SessionIdentityApi& api)
 {
     if (!api.ProcessIsLocalSystem()) return ProcessUserSid();
@@ -60,34 +57,35 @@ BOOL CALLBACK PostToProcessWindow(HWND window, LPARAM processId)
 
 }  // namespace
 
-SecondStartBell::SecondStartBell(const SessionIdentityApi& api)
+SecondStarts::SecondStarts(const SessionIdentityApi& api)
 {
     std::vector<BYTE> user = SessionUserSid(api);
     std::vector<BYTE> self = ProcessUserSid();
     if (user.empty() || self.empty()) return;
-    // The user may ring, never wait: a wait on the bell, which resets itself, would swallow the
-    // ring (and the no-write-up label stops no right that maps to execute, as SYNCHRONIZE does).
+    // The user may set the event, never wait on it: a wait on it, as it resets itself, would take
+    // the request (and the no-write-up label stops no right that maps to execute, as SYNCHRONIZE
+    // does).
     // Owned by this process's own user, which the second start checks, as it checks the label.
-    UserAndSystemDescriptor bellAccess(user.data(), EVENT_MODIFY_STATE | READ_CONTROL, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP,
+    UserAndSystemDescriptor eventAccess(user.data(), EVENT_MODIFY_STATE | READ_CONTROL, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP,
                                        self.data());
     UserAndSystemDescriptor instanceAccess(user.data(), FILE_MAP_READ | READ_CONTROL, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP,
                                            self.data());
-    if (!bellAccess.get() || !instanceAccess.get()) return;
+    if (!eventAccess.get() || !instanceAccess.get()) return;
     LetUserQueryThisProcess(user.data());
     SECURITY_ATTRIBUTES instanceAttributes = { sizeof(instanceAttributes), instanceAccess.get(), FALSE };
     m_instance = MadeHere(::CreateFileMappingW(INVALID_HANDLE_VALUE, &instanceAttributes, PAGE_READWRITE, 0,
-                                               sizeof(DWORD), kInstanceName));
+                                               sizeof(DWORD), kRunningProgramName));
     if (!m_instance) return;
     const ScopedView processId = ProcessIdView(m_instance.get(), FILE_MAP_WRITE);
     if (!processId) return;
     *static_cast<DWORD*>(processId.get()) = ::GetCurrentProcessId();
-    SECURITY_ATTRIBUTES bellAttributes = { sizeof(bellAttributes), bellAccess.get(), FALSE };
-    m_bell = MadeHere(::CreateEventW(&bellAttributes, FALSE, FALSE, kBellName));
+    SECURITY_ATTRIBUTES eventAttributes = { sizeof(eventAttributes), eventAccess.get(), FALSE };
+    m_event = MadeHere(::CreateEventW(&eventAttributes, FALSE, FALSE, kSecondStartEventName));
 }
 
-bool SecondStartBell::HasRung() const
+bool SecondStarts::Arrived() const
 {
-    return m_bell && ::WaitForSingleObject(m_bell.get(), 0) == WAIT_OBJECT_0;
+    return m_event && ::WaitForSingleObject(m_event.get(), 0) == WAIT_OBJECT_0;
 }
 
 bool AskTheRunningProgramForward(ScopedHandle& ownLock)
@@ -95,9 +93,9 @@ bool AskTheRunningProgramForward(ScopedHandle& ownLock)
     // Names that anyone in the session could have made first: only the program's own are trusted,
     // and only the program they name is handed anything.
     std::vector<BYTE> self = ProcessUserSid();
-    const ScopedHandle bell(::OpenEventW(EVENT_MODIFY_STATE | READ_CONTROL, FALSE, kBellName));
-    const ScopedHandle instance(::OpenFileMappingW(FILE_MAP_READ | READ_CONTROL, FALSE, kInstanceName));
-    if (self.empty() || !bell || !instance || !MadeByUserOrSystem(bell.get(), self.data()) ||
+    const ScopedHandle event(::OpenEventW(EVENT_MODIFY_STATE | READ_CONTROL, FALSE, kSecondStartEventName));
+    const ScopedHandle instance(::OpenFileMappingW(FILE_MAP_READ | READ_CONTROL, FALSE, kRunningProgramName));
+    if (self.empty() || !event || !instance || !MadeByUserOrSystem(event.get(), self.data()) ||
         !MadeByUserOrSystem(instance.get(), self.data())) {
         return false;
     }
@@ -108,7 +106,7 @@ bool AskTheRunningProgramForward(ScopedHandle& ownLock)
     ownLock.reset();
     // The user started this process: it may take the foreground, and so may the one it names.
     ::AllowSetForegroundWindow(running);
-    ::SetEvent(bell.get());
+    ::SetEvent(event.get());
     ::EnumWindows(&PostToProcessWindow, static_cast<LPARAM>(running));
     return true;
 }

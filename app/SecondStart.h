@@ -10,7 +10,7 @@
 // there that admits that session's user and LocalSystem only, nothing below medium integrity. The
 // second start hands on the right, sets the event and posts WM_SECOND_START to the program's
 // windows, which let it through UIPI (LetThroughFromBelow); a window answers it only when the
-// event was set, so no one else can summon it. A program in another session is not reached, and
+// event was set, so no one else can bring it forward. A program in another session is not reached, and
 // names made first by another program are not trusted, on either side.
 
 #include "session/SessionIdentity.h"
@@ -18,24 +18,29 @@
 
 #include <windows.h>
 
-// Posted to the running program's top-level windows after a second start has rung.
+// In the session's own namespace: a program in another session is never reached.
+inline constexpr wchar_t kRunningProgramName[] = L"Local\\Brenlo KeshUI.exe instance";
+inline constexpr wchar_t kSecondStartEventName[] = L"Local\\Brenlo KeshUI.exe second start";
+
+// Posted to the running program's top-level windows after a second start has set the event.
 inline constexpr UINT WM_SECOND_START = WM_APP + 102;
 
-// In the program that holds the single-instance lock, for its whole run.
-class SecondStartBell {
+// In the program that holds the single-instance lock, for its whole run: the event a second start
+// sets, and the process id it names.
+class SecondStarts {
 public:
-    explicit SecondStartBell(const SessionIdentityApi& api);
-    SecondStartBell(const SecondStartBell&) = delete;
-    SecondStartBell& operator=(const SecondStartBell&) = delete;
+    explicit SecondStarts(const SessionIdentityApi& api);
+    SecondStarts(const SecondStarts&) = delete;
+    SecondStarts& operator=(const SecondStarts&) = delete;
 
-    // Set by a second start; a wait on it takes the request. Null when nobody can ring.
-    HANDLE Bell() const { return m_bell.get(); }
-    // Whether a second start has rung since the last look; takes the request.
-    bool HasRung() const;
+    // Set by a second start; a wait on it takes the request. Null when nobody can set it.
+    HANDLE Event() const { return m_event.get(); }
+    // Whether a second start has come since the last look; takes the request.
+    bool Arrived() const;
 
 private:
     ScopedHandle m_instance;  // this process's id, for the second start
-    ScopedHandle m_bell;
+    ScopedHandle m_event;
 };
 
 // In a start by the user: asks the program running in this session, if there is one, to bring

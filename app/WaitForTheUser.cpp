@@ -2,6 +2,7 @@
 
 #include "session/UserReadiness.h"
 #include "win32/Foreground.h"
+#include "win32/HiddenWindow.h"
 #include "win32/MessagePump.h"
 #include "win32/ScopedHandle.h"
 
@@ -14,56 +15,38 @@ namespace {
 
 constexpr wchar_t kListenerClass[] = L"KeshUI waits for the user";
 
-// A top-level window that is never shown, for what is announced to such windows: the shell's
-// WM_SETTINGCHANGE when presentation settings are turned on or off and when the session is
-// locked or unlocked, and the session's WM_WTSSESSION_CHANGE. Either sets `changed`.
+// What the shell tells top-level windows when presentation settings are turned on or off and when
+// the session is locked or unlocked (WM_SETTINGCHANGE), and what the session tells the windows
+// that ask (WM_WTSSESSION_CHANGE): either sets `changed`.
 class ChangeListener {
 public:
     explicit ChangeListener(HANDLE changed)
+        : m_window(::GetModuleHandleW(nullptr), kListenerClass, [changed](UINT message, WPARAM, LPARAM) {
+              if (message == WM_SETTINGCHANGE || message == WM_WTSSESSION_CHANGE) ::SetEvent(changed);
+              return false;
+          })
     {
-        const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        WNDCLASSEXW windowClass = {};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = &ChangeListener::WindowProc;
-        windowClass.hInstance = instance;
-        windowClass.lpszClassName = kListenerClass;
-        if (!::RegisterClassExW(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
-        m_window = ::CreateWindowExW(WS_EX_TOOLWINDOW, kListenerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                     instance, nullptr);
-        if (!m_window) return;
-        ::SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(changed));
+        if (!m_window.get()) return;
         // As LocalSystem the user's broadcast comes from below this process's integrity level;
         // it only makes the state be asked again.
-        LetThroughFromBelow(m_window, WM_SETTINGCHANGE);
-        m_sessionNotices = ::WTSRegisterSessionNotification(m_window, NOTIFY_FOR_THIS_SESSION) != FALSE;
+        LetThroughFromBelow(m_window.get(), WM_SETTINGCHANGE);
+        m_sessionNotices = ::WTSRegisterSessionNotification(m_window.get(), NOTIFY_FOR_THIS_SESSION) != FALSE;
     }
     ~ChangeListener()
     {
-        if (!m_window) return;
-        if (m_sessionNotices) ::WTSUnRegisterSessionNotification(m_window);
-        ::DestroyWindow(m_window);
-        ::UnregisterClassW(kListenerClass, ::GetModuleHandleW(nullptr));
+        if (m_sessionNotices) ::WTSUnRegisterSessionNotification(m_window.get());
     }
     ChangeListener(const ChangeListener&) = delete;
     ChangeListener& operator=(const ChangeListener&) = delete;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message == WM_SETTINGCHANGE || message == WM_WTSSESSION_CHANGE) {
-            const HANDLE changed = reinterpret_cast<HANDLE>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-            if (changed) ::SetEvent(changed);
-        }
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-
-    HWND m_window = nullptr;
+    HiddenWindow m_window;
     bool m_sessionNotices = false;
 };
 
 }  // namespace
 
-UserWait WaitUntilTheUserCanBeNotified(const SessionIdentityApi& api, HANDLE summons, ScopedHandle& instanceLock,
+UserWait WaitUntilTheUserCanBeNotified(const SessionIdentityApi& api, HANDLE secondStart, ScopedHandle& instanceLock,
                                        const UserWaitTiming& timing)
 {
     UserWait wait;
@@ -88,13 +71,13 @@ UserWait WaitUntilTheUserCanBeNotified(const SessionIdentityApi& api, HANDLE sum
             listener = std::make_unique<ChangeListener>(changed.get());
         }
         wait.waited = true;
-        const HANDLE handles[] = { changed.get(), summons };
+        const HANDLE handles[] = { changed.get(), secondStart };
         const DWORD left =
             wasBusy ? static_cast<DWORD>(std::min<ULONGLONG>(timing.askAgainMs, timing.giveUpAfterMs - busyFor))
                     : timing.askAgainMs;
-        const DWORD woken = HandleMessagesUntilSignalled(handles, summons ? 2 : 1, left);
+        const DWORD woken = HandleMessagesUntilSignalled(handles, secondStart ? 2 : 1, left);
         if (woken == WAIT_OBJECT_0 + 1) {
-            wait.summoned = true;
+            wait.secondStart = true;
             return wait;
         }
         if (woken == WAIT_FAILED) return wait;

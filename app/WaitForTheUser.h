@@ -24,13 +24,13 @@ struct UserWaitTiming {
 
 struct UserWait {
     bool waited = false;    // the first answer was "not now": the lock was let go meanwhile
-    bool summoned = false;  // ended by `summons`: the user asked for the program
+    bool secondStart = false;  // ended by a second start: the user asked for the program
 };
 
 // Returns once the user may be shown the announcement: at once when they can, or when nothing
-// keeps their state or nobody answers; otherwise when the answer changes, when `summons` (if any)
+// keeps their state or nobody answers; otherwise when the answer changes, when `secondStart` (if any)
 // is signalled, or after the timing's bound. While it waits, `instanceLock` is closed, so that a
 // start in another session (another user at the console, or the service for them) is not kept
 // out for hours; the caller takes it again.
-UserWait WaitUntilTheUserCanBeNotified(const SessionIdentityApi& api, HANDLE summons, ScopedHandle& instanceLock,
+UserWait WaitUntilTheUserCanBeNotified(const SessionIdentityApi& api, HANDLE secondStart, ScopedHandle& instanceLock,
                                        const UserWaitTiming& timing = UserWaitTiming());

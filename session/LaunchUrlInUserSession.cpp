@@ -40,10 +40,7 @@ bool LaunchUrlInUserSession(LPCWSTR address)
 
     const std::wstring commandLine = std::wstring(L"explorer.exe \"") + address + L"\"";
 
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    wchar_t desktop[] = L"Winsta0\\default";
-    startup.lpDesktop = desktop;
+    StartupRecord startup(true);
     PROCESS_INFORMATION process = {};
 
     // Only the user's and the system's variables: nothing of this process's environment.
@@ -58,7 +55,7 @@ bool LaunchUrlInUserSession(LPCWSTR address)
     if (explorer.empty()) return false;
 
     if (!api.CreateProcessAsUser(token.get(), explorer.c_str(), commandLineBuffer.data(), nullptr,
-                                 nullptr, FALSE, kCreationFlags, environment.get(), nullptr, &startup,
+                                 nullptr, FALSE, kCreationFlags, environment.get(), nullptr, startup.get(),
                                  &process)) {
         return false;
     }

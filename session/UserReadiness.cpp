@@ -91,15 +91,11 @@ bool SessionUserReadiness::StartHelper()
     const InheritedHandlesOnly only(inherited, 4);
     if (!ask || !answered || !slots || !program || !only.get()) return false;
     std::wstring commandLine = UserStateHelperCommandLine(helper, { ask.get(), answered.get(), slots.get(), program.get() });
-    STARTUPINFOEXW startup = {};
-    startup.StartupInfo.cb = sizeof(startup);
-    std::wstring desktop = kInteractiveDesktop;
-    startup.StartupInfo.lpDesktop = desktop.data();
-    startup.lpAttributeList = only.get();
+    StartupRecord startup(true, &only);
     PROCESS_INFORMATION started = {};
     if (!m_api.CreateProcessAsUser(user.get(), helper.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                                    CREATE_UNICODE_ENVIRONMENT | EXTENDED_STARTUPINFO_PRESENT, environment.get(),
-                                   FolderOf(helper).c_str(), &startup.StartupInfo, &started)) {
+                                   FolderOf(helper).c_str(), startup.get(), &started)) {
         return false;
     }
     m_helper = std::move(StartedProcess(started).process);

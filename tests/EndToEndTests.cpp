@@ -99,7 +99,7 @@ TEST_F(EndToEnd, NotificationModeAnnouncesOnceAndRecordsOnClose)
     EXPECT_EQ(0, probe::CountUpdateWindows());
 }
 
-TEST_F(EndToEnd, NotificationLinkOpensThePageAsTheConsoleUser)
+TEST_F(EndToEnd, NotificationLinkOpensThePageAsTheSessionsUser)
 {
     UrlCapture capture;
     const std::wstring address = L"https://updates.example.com/a%20page?x=1&y=%22q%22";

@@ -43,7 +43,7 @@ std::wstring SystemExplorer()
 
 }  // namespace
 
-TEST(LaunchInUserSession, NobodyAtTheConsoleMeansFalseAndNothingCreated)
+TEST(LaunchInUserSession, NobodySignedInToTheSessionMeansFalseAndNothingCreated)
 {
     FakeSession session;
     session.userSignedIn = false;

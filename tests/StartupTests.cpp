@@ -34,8 +34,6 @@ void TheTestsUserState(int state)
                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-constexpr wchar_t kInstanceName[] = L"Local\\Brenlo KeshUI.exe instance";
-constexpr wchar_t kBellName[] = L"Local\\Brenlo KeshUI.exe second start";
 
 // Counts the dialogs this thread creates while it lives.
 class DialogCreationCounter {
@@ -270,14 +268,14 @@ TEST(NotificationGate, NoShellOrNoAnswerMeansNoWaitAndANotNowThatLastsIsNotBelie
     EXPECT_EQ(0, user.stateQueriesAsTheUser) << "asked while impersonating: the answer of this process's user counts";
 
     // A night asleep (the awake clock stands still) uses none of the bound; a locked session
-    // none either. Both wait on until summoned, after twice the bound.
+    // none either. Both wait on until a second start comes, after twice the bound.
     for (const auto state : { QUNS_BUSY, QUNS_NOT_PRESENT }) {
         user.notificationState = state;
         timing.awakeMs = state == QUNS_BUSY ? +[]() -> ULONGLONG { return 42; } : &AwakeMilliseconds;
-        const ScopedHandle summons(::CreateWaitableTimerW(nullptr, TRUE, nullptr));
+        const ScopedHandle secondStart(::CreateWaitableTimerW(nullptr, TRUE, nullptr));
         const LARGE_INTEGER later = { { static_cast<DWORD>(-6000000), -1 } };  // 600 ms
-        ASSERT_TRUE(::SetWaitableTimer(summons.get(), &later, 0, nullptr, nullptr, FALSE));
-        EXPECT_TRUE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), summons.get(), lock, timing).summoned)
+        ASSERT_TRUE(::SetWaitableTimer(secondStart.get(), &later, 0, nullptr, nullptr, FALSE));
+        EXPECT_TRUE(WaitUntilTheUserCanBeNotified(CurrentSessionIdentity(), secondStart.get(), lock, timing).secondStart)
             << "gave up on state " << state;
     }
 }
@@ -336,11 +334,11 @@ TEST(NotificationGate, WhileTheUserIsBusyNothingShowsAndTheGateIsAskedAgainWhenT
                     EXPECT_LT(::GetTickCount64() - changedAt, 2500u);
                 }
                 EXPECT_FALSE(app.m_strRestartIdentifier.IsEmpty()) << "no restart registration once shown";
-                // Summoned, it comes forward; announced, it leaves the keyboard where it was.
+                // Asked for, it comes forward; announced, it leaves the keyboard where it was.
                 cameForward = c.userStartsTheProgram
                                    ? probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000)
                                    : ::GetForegroundWindow() == window;
-                // Summoned, it has the focus, which is read: no alert besides.
+                // Asked for, it has the focus, which is read: no alert besides.
                 if (!c.userStartsTheProgram) {
                     EXPECT_TRUE(probe::WaitUntil([&] { return alerts.Count() > 0; }, 5000));
                 }
@@ -401,7 +399,7 @@ TEST(SingleInstance, ASecondStartByTheUserBringsTheWindowForwardAndOneByTheServi
                                              nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(probe::Activate(other));
         ::SendMessageW(window, WM_SECOND_START, 0, 0);
-        EXPECT_EQ(other, ::GetForegroundWindow()) << "the message alone, which anyone may post, summoned the window";
+        EXPECT_EQ(other, ::GetForegroundWindow()) << "the message alone, which anyone may post, brought the window forward";
         for (LPCWSTR commandLine : { L"/NotifMode", L"/RestartByRestartManager:1" }) {
             CKeshUIApp second;
             second.m_lpCmdLine = commandLine;
@@ -411,14 +409,14 @@ TEST(SingleInstance, ASecondStartByTheUserBringsTheWindowForwardAndOneByTheServi
         EXPECT_EQ((std::vector<DWORD>{ ::GetCurrentProcessId() }), rights.Calls())
             << "the service's start handed on the foreground, or the user's did not";
         EXPECT_TRUE(probe::WaitUntil([&] { return ::GetForegroundWindow() == window; }, 10000));
-        // Whoever may wait on the bell, which resets itself, could swallow the ring.
+        // Whoever may wait on the event, which resets itself, could take a second start's request.
         PACL dacl = nullptr;
         PSECURITY_DESCRIPTOR descriptor = nullptr;
-        ::GetSecurityInfo(ScopedHandle(::OpenEventW(READ_CONTROL, FALSE, kBellName)).get(), SE_KERNEL_OBJECT,
+        ::GetSecurityInfo(ScopedHandle(::OpenEventW(READ_CONTROL, FALSE, kSecondStartEventName)).get(), SE_KERNEL_OBJECT,
                           DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &descriptor);
         ACCESS_ALLOWED_ACE* ace = nullptr;
         for (DWORD i = 0; dacl && i < dacl->AceCount && ::GetAce(dacl, i, reinterpret_cast<void**>(&ace)); ++i) {
-            EXPECT_EQ(0u, ace->Mask & SYNCHRONIZE) << "someone else may wait on the bell";
+            EXPECT_EQ(0u, ace->Mask & SYNCHRONIZE) << "someone else may wait on the event";
         }
         EXPECT_TRUE(dacl && dacl->AceCount == 2);
         ::LocalFree(descriptor);
@@ -448,14 +446,14 @@ TEST(SingleInstance, ASecondStartByTheUserBringsTheWindowForwardAndOneByTheServi
         ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(squatter.descriptor.c_str(), SDDL_REVISION_1,
                                                                           &descriptor, nullptr));
         SECURITY_ATTRIBUTES made = { sizeof(made), descriptor, FALSE };
-        const ScopedHandle names(::CreateFileMappingW(INVALID_HANDLE_VALUE, &made, PAGE_READWRITE, 0, 4, kInstanceName));
-        const ScopedHandle bell(::CreateEventW(&made, FALSE, FALSE, kBellName));
+        const ScopedHandle names(::CreateFileMappingW(INVALID_HANDLE_VALUE, &made, PAGE_READWRITE, 0, 4, kRunningProgramName));
+        const ScopedHandle event(::CreateEventW(&made, FALSE, FALSE, kSecondStartEventName));
         ::LocalFree(descriptor);
         *static_cast<DWORD*>(ScopedView(::MapViewOfFile(names.get(), FILE_MAP_WRITE, 0, 0, 4)).get()) = squatter.named;
         CKeshUIApp second;
         second.m_lpCmdLine = L"";
         EXPECT_FALSE(second.InitInstance());
-        EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(bell.get(), 0)) << "rang";
+        EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(event.get(), 0)) << "set the event";
     }
     EXPECT_EQ((std::vector<DWORD>{ ::GetCurrentProcessId() }), rights.Calls()) << "handed the foreground on";
 }

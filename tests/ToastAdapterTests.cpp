@@ -130,7 +130,7 @@ TEST_F(ToastAdapter, ToastOnlyWhenTheVisibilityQueryWorksAndSaysSo)
     }
 }
 
-TEST_F(ToastAdapter, WithoutTheConsoleUserTheToastIsStillTriedInTheProgramsOwnContext)
+TEST_F(ToastAdapter, WithoutTheSessionsUserTheToastIsStillTriedInTheProgramsOwnContext)
 {
     const struct {
         const char* name;

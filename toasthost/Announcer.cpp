@@ -22,10 +22,10 @@ bool Announcer::BalloonPossible() const
     return m_balloon.Prepared() && ShellTaskbarExists();
 }
 
-ChannelChoice Announcer::Choose(QUERY_USER_NOTIFICATION_STATE& state) const
+ChannelChoice Announcer::Choose(QUERY_USER_NOTIFICATION_STATE& state, bool askTheUser) const
 {
-    state = QUNS_NOT_PRESENT;
-    if (FAILED(::SHQueryUserNotificationState(&state))) return ChannelChoice();
+    state = askTheUser ? QUNS_NOT_PRESENT : QUNS_ACCEPTS_NOTIFICATIONS;
+    if (askTheUser && FAILED(::SHQueryUserNotificationState(&state))) return ChannelChoice();
     return ChooseChannels(state, m_toastsExist, BalloonPossible());
 }
 

@@ -29,8 +29,9 @@ public:
     // Whether a balloon could be shown at all: its window exists and so does a notification area.
     bool BalloonPossible() const;
 
-    // The channel the user's current state lets through; `state` receives that state.
-    ChannelChoice Choose(QUERY_USER_NOTIFICATION_STATE& state) const;
+    // The channel the user's current state lets through (`askTheUser`) or, not asked, the
+    // channel this system has; `state` receives the state the choice assumed.
+    ChannelChoice Choose(QUERY_USER_NOTIFICATION_STATE& state, bool askTheUser = true) const;
 
     // The toast where there are toasts, else the balloon; a refused or failed toast falls back to
     // the balloon, while the user's "off" for the program stands. On Windows 10 and later the

@@ -1,5 +1,7 @@
 #include "toasthost/BalloonChannel.h"
 
+#include "win32/Foreground.h"
+
 #include <shellapi.h>
 
 #include <cwchar>
@@ -36,24 +38,14 @@ BalloonChannel::~BalloonChannel()
 bool BalloonChannel::Prepare(HINSTANCE module)
 {
     if (m_window) return true;
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &BalloonChannel::WindowProc;
-    windowClass.hInstance = module;
-    windowClass.lpszClassName = kWindowClass;
-    if (!::RegisterClassExW(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    m_module = module;
     // Never shown: it only owns the icon and receives its notifications.
-    m_window = ::CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module,
-                                 nullptr);
-    if (!m_window) {
-        ::UnregisterClassW(kWindowClass, module);
-        m_module = nullptr;
-        return false;
-    }
-    ::SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    auto owner = std::make_unique<HiddenWindow>(module, kWindowClass,
+                                                [this](UINT message, WPARAM, LPARAM lParam) { return OnMessage(message, lParam); });
+    if (!owner->get()) return false;
+    m_owner = std::move(owner);
+    m_window = m_owner->get();
     // The shell's broadcast reaches a caller above its integrity level only if let through.
-    if (TaskbarCreatedMessage()) ::ChangeWindowMessageFilterEx(m_window, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+    if (TaskbarCreatedMessage()) LetThroughFromBelow(m_window, TaskbarCreatedMessage());
     return true;
 }
 
@@ -118,46 +110,39 @@ void BalloonChannel::Withdraw()
 void BalloonChannel::Close()
 {
     Withdraw();
-    if (m_window) {
-        ::DestroyWindow(m_window);
-        m_window = nullptr;
-        ::UnregisterClassW(kWindowClass, m_module);
-    }
-    m_module = nullptr;
+    m_owner.reset();
+    m_window = nullptr;
     m_announcement = Announcement();
 }
 
-LRESULT CALLBACK BalloonChannel::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+bool BalloonChannel::OnMessage(UINT message, LPARAM lParam)
 {
-    auto* channel = reinterpret_cast<BalloonChannel*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == kAddIconMessage) {
-        if (channel) channel->AddIcon(true);
-        return 0;
+        AddIcon(true);
+        return true;
     }
     if (message == TaskbarCreatedMessage() && message != 0) {
         // The icon comes back, for its click; the balloon was seen, or shown, once already.
-        if (channel && channel->m_iconShown) {
-            channel->m_iconShown = false;
-            channel->AddIcon(false);
+        if (m_iconShown) {
+            m_iconShown = false;
+            AddIcon(false);
         }
-        return 0;
+        return true;
     }
-    if (message == kIconCallbackMessage) {
-        // Version 4 puts the event in the low word; older shells pass it whole, which is the same.
-        switch (LOWORD(lParam)) {
-        case NIN_BALLOONUSERCLICK:
-        case NIN_SELECT:
-        case NIN_KEYSELECT:
-        case WM_LBUTTONUP:
-        case WM_LBUTTONDBLCLK:
-            if (channel && channel->m_announcement.onClick) channel->m_announcement.onClick();
-            break;
-        default:
-            break;
-        }
-        return 0;
+    if (message != kIconCallbackMessage) return false;
+    // Version 4 puts the event in the low word; older shells pass it whole, which is the same.
+    switch (LOWORD(lParam)) {
+    case NIN_BALLOONUSERCLICK:
+    case NIN_SELECT:
+    case NIN_KEYSELECT:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+        if (m_announcement.onClick) m_announcement.onClick();
+        break;
+    default:
+        break;
     }
-    return ::DefWindowProcW(window, message, wParam, lParam);
+    return true;
 }
 
 }  // namespace toasthost

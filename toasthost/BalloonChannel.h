@@ -5,8 +5,11 @@
 // click, without the balloon.
 
 #include "toasthost/Announcement.h"
+#include "win32/HiddenWindow.h"
 
 #include <windows.h>
+
+#include <memory>
 
 namespace toasthost {
 
@@ -34,11 +37,11 @@ public:
     void Close();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool OnMessage(UINT message, LPARAM lParam);
     bool AddIcon(bool withBalloon);
 
-    HINSTANCE m_module = nullptr;
-    HWND m_window = nullptr;
+    std::unique_ptr<HiddenWindow> m_owner;
+    HWND m_window = nullptr;  // m_owner's
     Announcement m_announcement;
     bool m_armed = false;  // shown once asked to, until withdrawn
     bool m_iconShown = false;

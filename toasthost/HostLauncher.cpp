@@ -90,15 +90,11 @@ bool HostLauncher::StartAsUser(HANDLE primaryToken, const Announcement& announce
     HANDLE inherited[] = { programForHost.get(), withdrawForHost.get(), clickedForHost.get() };
     const InheritedHandlesOnly attributes(inherited, 3);
     if (!attributes.get()) return false;
-    STARTUPINFOEXW startup = {};
-    startup.StartupInfo.cb = sizeof(startup);
-    wchar_t desktop[] = L"winsta0\\default";
-    startup.StartupInfo.lpDesktop = desktop;
-    startup.lpAttributeList = attributes.get();
+    StartupRecord startup(true, &attributes);
     PROCESS_INFORMATION process = {};
     if (!::CreateProcessAsUserW(primaryToken, m_hostPath.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                                 CREATE_UNICODE_ENVIRONMENT | EXTENDED_STARTUPINFO_PRESENT, environment.get(),
-                                m_folder.c_str(), &startup.StartupInfo, &process)) {
+                                m_folder.c_str(), startup.get(), &process)) {
         return false;
     }
     StartedProcess host(process);

@@ -71,9 +71,9 @@ bool ToastActivator::Register(std::function<void(const std::wstring& appId)> onA
                               std::function<void()> onReleased)
 {
     Revoke();
-    m_factory = new (std::nothrow) Factory(std::move(onActivate), std::move(onReleased));
+    m_factory = ComPtr<IClassFactory>(new (std::nothrow) Factory(std::move(onActivate), std::move(onReleased)));
     if (!m_factory) return false;
-    if (FAILED(::CoRegisterClassObject(kToastActivatorClsid, m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+    if (FAILED(::CoRegisterClassObject(kToastActivatorClsid, m_factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                        &m_cookie))) {
         Revoke();
         return false;
@@ -85,8 +85,7 @@ void ToastActivator::Revoke()
 {
     if (m_cookie) ::CoRevokeClassObject(m_cookie);
     m_cookie = 0;
-    if (m_factory) m_factory->Release();
-    m_factory = nullptr;
+    m_factory.reset();
 }
 
 }  // namespace toasthost

@@ -7,6 +7,7 @@
 // "-Embedding" (LocalServer32) for a toast left over.
 
 #include "product/ProductIdentity.h"
+#include "win32/ComPtr.h"
 
 #include <windows.h>
 
@@ -47,7 +48,7 @@ public:
     void Revoke();
 
 private:
-    IClassFactory* m_factory = nullptr;
+    ComPtr<IClassFactory> m_factory;
     DWORD m_cookie = 0;
 };
 

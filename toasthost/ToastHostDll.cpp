@@ -84,22 +84,17 @@ extern "C" void WINAPI UnInit()
     g_state.reset();
 }
 
-extern "C" int WINAPI GetVisibility(int* first, int* second, LONGLONG* third)
+extern "C" int WINAPI GetVisibility(int* toastMayShow, int* balloonMayShow, LONGLONG* userState)
 {
-    if (!g_state || !first || !second || !third) return 0;
-    if (ImpersonatedUser()) {
-        // Asked here, the user's state would be the service's own; the host, running as the
-        // user, asks it there and shows nothing when the user does not want it now.
-        *first = g_state->announcer.ToastsExist() ? 1 : 0;
-        *second = !g_state->announcer.ToastsExist() && g_state->announcer.BalloonPossible() ? 1 : 0;
-        *third = 0;
-        return 1;
-    }
+    if (!g_state || !toastMayShow || !balloonMayShow || !userState) return 0;
+    // Asked while impersonating, the user's state would be the service's own: then the host,
+    // running as the user, asks it there and shows nothing when the user does not want it now.
+    const bool askTheUser = !ImpersonatedUser();
     QUERY_USER_NOTIFICATION_STATE state = {};
-    const toasthost::ChannelChoice choice = g_state->announcer.Choose(state);
-    *first = choice.toast ? 1 : 0;
-    *second = choice.balloon ? 1 : 0;
-    *third = static_cast<LONGLONG>(state);
+    const toasthost::ChannelChoice choice = g_state->announcer.Choose(state, askTheUser);
+    *toastMayShow = choice.toast ? 1 : 0;
+    *balloonMayShow = choice.balloon ? 1 : 0;
+    *userState = askTheUser ? static_cast<LONGLONG>(state) : 0;
     return 1;
 }
 

@@ -12,6 +12,7 @@
 #include "toasthost/HostCommandLine.h"
 #include "toasthost/ToastActivator.h"
 #include "toasthost/ToastClick.h"
+#include "win32/Gdi.h"
 #include "win32/MessagePump.h"
 #include "win32/Module.h"
 #include "win32/ProcessStart.h"
@@ -31,19 +32,6 @@ constexpr DWORD kEarlierHostTimeoutMs = 5000;
 // neither call nor let go.
 constexpr DWORD kActivationTimeoutMs = 30000;
 
-struct IconPair {
-    HICON large = nullptr;
-    HICON small = nullptr;
-    IconPair() = default;
-    IconPair(const IconPair&) = delete;
-    IconPair& operator=(const IconPair&) = delete;
-    ~IconPair()
-    {
-        if (large) ::DestroyIcon(large);
-        if (small) ::DestroyIcon(small);
-    }
-};
-
 // COM starts a local server with "-Embedding" (or "/Embedding") after its registered command.
 bool StartedByCom(LPCWSTR arguments)
 {
@@ -59,11 +47,10 @@ void StartTheProgram()
     if (program.empty()) return;
     const std::wstring folder = FolderOf(program);
     std::wstring commandLine = L"\"" + program + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
+    StartupRecord startup(false);
     PROCESS_INFORMATION process = {};
     if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                          &startup, &process)) {
+                          startup.get(), &process)) {
         return;
     }
     const StartedProcess started(process);
@@ -133,14 +120,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR lpCmdLine, int)
         QUERY_USER_NOTIFICATION_STATE state = {};
         const toasthost::ChannelChoice choice = announcer.Choose(state);
         if (choice.toast || choice.balloon) {
-            IconPair icons;
-            ::ExtractIconExW(request.programImage.c_str(), 0, &icons.large, &icons.small, 1);
+            ScopedIcon large;
+            ScopedIcon small;
+            ::ExtractIconExW(request.programImage.c_str(), 0, large.receive(), small.receive(), 1);
             toasthost::Announcement announcement;
             announcement.title = request.title;
             announcement.text = request.text;
             announcement.appId = request.appId;
-            announcement.largeIcon = icons.large;
-            announcement.smallIcon = icons.small;
+            announcement.largeIcon = large.get();
+            announcement.smallIcon = small.get();
             announcement.onClick = toasthost::HandClickToProgram(request.programId, clicked.get());
             announcer.Announce(announcement);
             // The balloon's window and the toast's reports work on this thread meanwhile.

@@ -22,9 +22,10 @@ TOASTHOST_EXPORT void WINAPI UnInit();
 // Announces the title and text for the application user model id; a click brings `owner` back.
 TOASTHOST_EXPORT void WINAPI DisplayToastNotification(LPCWSTR title, LPCWSTR text, LPCWSTR appUserModelId,
                                                       HWND owner);
-// Non-zero when the out-values are valid: `first` non-zero when a toast may be shown now,
-// `second` when only the notification-area balloon may; `third` (8 bytes) is the library's own.
-TOASTHOST_EXPORT int WINAPI GetVisibility(int* first, int* second, LONGLONG* third);
+// Non-zero when the out-values are valid: `toastMayShow` non-zero when a toast may be shown now,
+// `balloonMayShow` when only the notification-area balloon may; `userState` (8 bytes) is the
+// user's notification state as the library asked it (0: not asked, in a call as another user).
+TOASTHOST_EXPORT int WINAPI GetVisibility(int* toastMayShow, int* balloonMayShow, LONGLONG* userState);
 }
 
 namespace toasthost {

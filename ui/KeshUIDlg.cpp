@@ -61,7 +61,7 @@ BOOL CKeshUIDlg::OnInitDialog()
     GetDlgItem(IDC_TITLE).SetWindowText(kWindowTitle);
     SubclassControls();
     FollowContrastTheme();
-    if (m_pSecondStart) LetThroughFromBelow(m_hWnd, WM_SECOND_START);
+    if (m_pSecondStarts) LetThroughFromBelow(m_hWnd, WM_SECOND_START);
 
     const CKeshUIApp& app = KeshUIApp();
     if (!app.m_bNotifMode) {
@@ -152,9 +152,10 @@ void CKeshUIDlg::SetStatusText(LPCWSTR text)
 LRESULT CKeshUIDlg::OnSecondStart(WPARAM, LPARAM)
 {
     // The user started the program again: they want this window, now and with the keyboard. The
-    // message alone may come from anyone in the session; the bell only from that user.
-    const bool summoned = std::exchange(m_bSummoned, false) || (m_pSecondStart && m_pSecondStart->HasRung());
-    if (summoned) BringWindowToFront(m_hWnd);
+    // message alone may come from anyone in the session; the event only from that user.
+    if (std::exchange(m_bSecondStartPending, false) || (m_pSecondStarts && m_pSecondStarts->Arrived())) {
+        BringWindowToFront(m_hWnd);
+    }
     return 0;
 }
 

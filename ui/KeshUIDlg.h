@@ -13,7 +13,7 @@
 #include <memory>
 
 class CNotifWrapper;
-class SecondStartBell;
+class SecondStarts;
 
 class CKeshUIDlg : public CDialogEx {
 public:
@@ -28,11 +28,11 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
     // A second start by the user brings the window forward, and one before it was shown (or one
-    // that ended the wait for the user: `summoned`) once it is; `bell` outlives the window.
-    void AnswerSecondStarts(SecondStartBell* bell, bool summoned)
+    // that ended the wait for the user: `pending`) once it is; `secondStarts` outlives the window.
+    void AnswerSecondStarts(SecondStarts* secondStarts, bool pending)
     {
-        m_pSecondStart = bell;
-        m_bSummoned = summoned;
+        m_pSecondStarts = secondStarts;
+        m_bSecondStartPending = pending;
     }
 
     // The check handshake with the update service.
@@ -103,8 +103,8 @@ private:
 
     const DWORD m_dwResponseTimeoutMs;
     ShownWithoutActivation m_keyboardGuard;  // notification mode, until the window is shown
-    SecondStartBell* m_pSecondStart = nullptr;
-    bool m_bSummoned = false;
+    SecondStarts* m_pSecondStarts = nullptr;
+    bool m_bSecondStartPending = false;
     HWND m_hSpacePressedOn = nullptr;     // the control a Space went down on, until it comes up
     bool m_bContrastTheme = false;
     ScopedGdiObject<HBITMAP> m_hCloseMask;  // the close mark for contrast themes

@@ -12,7 +12,6 @@
 
 #include "ui/KeshUIDlg.h"
 
-#include "app/KeshUIApp.h"
 #include "session/ProcessComSecurity.h"
 #include "ui/AccessibilityIds.h"
 #include "ui/AccessibleControl.h"

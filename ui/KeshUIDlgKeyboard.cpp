@@ -6,7 +6,6 @@
 
 #include "ui/KeshUIDlg.h"
 
-#include "app/KeshUIApp.h"
 #include "ui/res/resource.h"
 #include "win32/Gdi.h"
 

@@ -3,7 +3,6 @@
 
 #include "ui/KeshUIDlg.h"
 
-#include "app/KeshUIApp.h"
 #include "app/SecondStart.h"
 #include "ui/ContrastTheme.h"
 #include "ui/res/resource.h"
@@ -143,11 +142,11 @@ LRESULT CKeshUIDlg::OnWindowPosChanged(WPARAM, LPARAM lParam)
         const bool poppedUp = m_keyboardGuard.Guarding();
         m_keyboardGuard.End();
         // A second start that asked before the window could come forward is answered now.
-        if (m_pSecondStart && m_pSecondStart->HasRung()) m_bSummoned = true;
-        if (m_bSummoned) {
+        if (m_pSecondStarts && m_pSecondStarts->Arrived()) m_bSecondStartPending = true;
+        if (m_bSecondStartPending) {
             ::PostMessageW(m_hWnd, WM_SECOND_START, 0, 0);
         } else if (poppedUp) {
-            // Summoned, it takes the keyboard, and what has the focus is read.
+            // Brought forward, it takes the keyboard, and what has the focus is read.
             AnnounceThePopUp();
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
-// Owners of drawing resources: a GDI object (bitmap, region, brush), a window's drawing context.
+// Owners of drawing resources: a GDI object (bitmap, region, brush, font), an icon made for the
+// caller, a window's drawing context.
 
 #include "win32/ScopedHandle.h"
 
@@ -10,6 +11,11 @@ struct GdiObjectDeleter {
 };
 template <typename T>
 using ScopedGdiObject = ScopedResource<T, GdiObjectDeleter>;
+
+struct IconDestroyer {
+    void operator()(HICON icon) const { ::DestroyIcon(icon); }
+};
+using ScopedIcon = ScopedResource<HICON, IconDestroyer>;
 
 // GetDC's context of a window (null: the screen), released with the window it came from.
 class WindowDC {

@@ -8,8 +8,6 @@
 
 #include <vector>
 
-// The interactive desktop of a session, where a program started for its user is to appear.
-inline constexpr wchar_t kInteractiveDesktop[] = L"Winsta0\\default";
 
 // A user's environment block, destroyed by the DestroyEnvironmentBlock the caller reaches
 // userenv's through; receive() is CreateEnvironmentBlock's out-parameter.
@@ -75,4 +73,24 @@ public:
 private:
     std::vector<BYTE> m_buffer;
     LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
+};
+
+// The start-up record of a new process: its size set, on the session's interactive desktop (where
+// a program started for its user is to appear) when asked, and, given `inherited`, inheriting
+// those handles only (STARTUPINFOEXW, for EXTENDED_STARTUPINFO_PRESENT).
+class StartupRecord {
+public:
+    explicit StartupRecord(bool onInteractiveDesktop, const InheritedHandlesOnly* inherited = nullptr)
+    {
+        m_record.StartupInfo.cb = inherited ? sizeof(STARTUPINFOEXW) : sizeof(STARTUPINFOW);
+        if (onInteractiveDesktop) m_record.StartupInfo.lpDesktop = m_desktop;
+        if (inherited) m_record.lpAttributeList = inherited->get();
+    }
+    StartupRecord(const StartupRecord&) = delete;
+    StartupRecord& operator=(const StartupRecord&) = delete;
+    LPSTARTUPINFOW get() { return &m_record.StartupInfo; }
+
+private:
+    wchar_t m_desktop[16] = L"Winsta0\\default";
+    STARTUPINFOEXW m_record = {};
 };
