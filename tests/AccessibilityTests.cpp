@@ -36,12 +36,6 @@ void CALLBACK RecordLiveRegionEvent(HWINEVENTHOOK, DWORD, HWND window, LONG obje
     g_events.push_back({ window, object, time });
 }
 
-// The hook's callbacks arrive through this thread's messages.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    return PumpMessagesUntil(done, timeoutMs);
-}
-
 struct Seen {
     LONG role = 0;
     std::wstring name;
@@ -129,7 +123,7 @@ protected:
         return count;
     }
     // A second event would follow the first at once; 300 ms of quiet say there is none.
-    static void LetMoreEventsArrive() { PumpUntil([] { return false; }, 300); }
+    static void LetMoreEventsArrive() { PumpMessagesUntil([] { return false; }, 300); }
 
     SettingsKeyGuard m_key;
     HWINEVENTHOOK m_hook = nullptr;
@@ -157,9 +151,9 @@ TEST_F(Accessibility, TheNewerPackageIsAnnouncedOnceAndItsLinkOpensThePage)
         EXPECT_EQ(L"", seen.action);
         EXPECT_FALSE(SUCCEEDED(checking.DoDefaultAction())) << "plain text has no action";
     }
-    EXPECT_TRUE(PumpUntil([&] { return probe::ControlText(window, IDC_STATUS) == kStatusNewerPackage; }, 10000));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return probe::ControlText(window, IDC_STATUS) == kStatusNewerPackage; }, 10000));
     const ULONGLONG textSeen = ::GetTickCount64();
-    EXPECT_TRUE(PumpUntil([&] { return EventsFor(status) > 0; }, 5000)) << "the new status was not announced";
+    EXPECT_TRUE(PumpMessagesUntil([&] { return EventsFor(status) > 0; }, 5000)) << "the new status was not announced";
     std::printf("live-region event %lld ms after the new text was read back\n",
                 static_cast<long long>(::GetTickCount64() - textSeen));
     LetMoreEventsArrive();
@@ -198,8 +192,8 @@ TEST_F(Accessibility, NothingNewerIsAnnouncedOnceAndTheCloseMarkClosesTheWindow)
     const HWND window = probe::WaitForUpdateWindow(10000, ui.id);
     ASSERT_NE(nullptr, window);
     const HWND status = ::GetDlgItem(window, IDC_STATUS);
-    EXPECT_TRUE(PumpUntil([&] { return probe::ControlText(window, IDC_STATUS) == kStatusLatestVersion; }, 10000));
-    EXPECT_TRUE(PumpUntil([&] { return EventsFor(status) > 0; }, 5000));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return probe::ControlText(window, IDC_STATUS) == kStatusLatestVersion; }, 10000));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return EventsFor(status) > 0; }, 5000));
     LetMoreEventsArrive();
     EXPECT_EQ(1u, EventsFor(status));
 
@@ -264,12 +258,12 @@ TEST_F(Accessibility, TheLinkAndTheCloseMarkAreFocusableAndEachMoveOfTheFocusIsR
     EXPECT_EQ(STATE_SYSTEM_FOCUSABLE, close.State() & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED));
 
     probe::PressKey(VK_TAB);
-    EXPECT_TRUE(PumpUntil([&] { return !g_focused.empty() && g_focused.back() == status; }, 5000))
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !g_focused.empty() && g_focused.back() == status; }, 5000))
         << "no focus event for the link";
     EXPECT_TRUE(link.State() & STATE_SYSTEM_FOCUSED);
     EXPECT_FALSE(close.State() & STATE_SYSTEM_FOCUSED);
     probe::PressKeyWith(VK_SHIFT, VK_TAB);
-    EXPECT_TRUE(PumpUntil([&] { return !g_focused.empty() && g_focused.back() == closeMark; }, 5000))
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !g_focused.empty() && g_focused.back() == closeMark; }, 5000))
         << "no focus event for the close mark";
     EXPECT_TRUE(close.State() & STATE_SYSTEM_FOCUSED);
     EXPECT_FALSE(link.State() & STATE_SYSTEM_FOCUSED);

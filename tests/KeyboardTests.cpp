@@ -16,12 +16,6 @@ namespace {
 
 const std::wstring kKeshUI = BinPath(kProgramFileName);
 
-// The user's program below lives on this thread.
-bool PumpUntil(const std::function<bool()>& done)
-{
-    return PumpMessagesUntil(done, 5000);
-}
-
 // Another program the user is typing in: a window of this process with an edit control.
 class Typist {
 public:
@@ -39,7 +33,7 @@ public:
     {
         ::SetForegroundWindow(m_window);
         ::SetFocus(m_edit);
-        return PumpUntil([&] { return ::GetForegroundWindow() == m_window && ::GetFocus() == m_edit; });
+        return PumpMessagesUntil([&] { return ::GetForegroundWindow() == m_window && ::GetFocus() == m_edit; }, 5000);
     }
     std::wstring Text() const { return probe::WindowText(m_edit); }
     HWND Window() const { return m_window; }
@@ -82,13 +76,13 @@ TEST_F(Keyboard, TheNotificationAppearsWithoutTakingTheKeyboardFromTheUsersProgr
     probe::PressKey('A');
     probe::PressKey('B');
     probe::PressKey(VK_ESCAPE);
-    EXPECT_TRUE(PumpUntil([&] { return typist.Text() == L"ab"; })) << typist.Text();
+    EXPECT_TRUE(PumpMessagesUntil([&] { return typist.Text() == L"ab"; }, 5000)) << typist.Text();
     EXPECT_FALSE(m_ui.Wait(300));
     EXPECT_EQ(L"<none>", LastShownResponse());
 
     // A click on it brings it forward with the keyboard.
     probe::ClickAt(probe::CentreOf(probe::ControlScreenRect(window, IDC_TITLE)));
-    ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == window; }));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return ::GetForegroundWindow() == window; }, 5000));
     probe::PressKey(VK_ESCAPE);
     EXPECT_TRUE(m_ui.Wait(10000));
     EXPECT_EQ(answer, LastShownResponse());

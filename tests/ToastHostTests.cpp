@@ -25,12 +25,6 @@ using namespace kesh_test;
 
 namespace {
 
-// The library's window lives on this thread.
-bool PumpUntil(const std::function<bool()>& done)
-{
-    return PumpMessagesUntil(done, 10000);
-}
-
 // Runs what this thread has been sent or posted so far (the library adds its icon that way).
 void HandlePendingMessages()
 {
@@ -152,7 +146,7 @@ TEST(ToastChannels, TextsCannotBreakOutOfTheToastXml)
               toasthost::ToastXml(L"T&", L"x"));
 }
 
-TEST(ToastChannels, EveryTextAndHandleReachesTheHostProcessIntact)
+TEST(ToastHostCommandLine, EveryTextAndHandleReachesTheHostProcessIntact)
 {
     toasthost::HostRequest sent;
     sent.title = L"\"quoted\" \\\"title\\\" ends in backslashes\\\\";
@@ -196,16 +190,16 @@ TEST_F(ToastHost, WithoutToastClassesTheBalloonAnnouncesInTheNotificationAreaUnt
     HandlePendingMessages();
     EXPECT_TRUE(LibraryIconExists());
     std::vector<std::wstring> balloons;
-    EXPECT_TRUE(PumpUntil([&] { return !(balloons = ShellBalloons()).empty(); })) << "no balloon appeared";
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !(balloons = ShellBalloons()).empty(); }, 10000)) << "no balloon appeared";
     for (const std::wstring& text : balloons) EXPECT_NE(std::wstring::npos, text.find(kToastText)) << text;
 
     // The shell reports a click on the balloon to the icon's window, by the icon's message
     // (version 4: the event in the low word, the icon in the high word): the owner comes back.
     ::ShowWindow(m_owner, SW_MINIMIZE);
-    ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(m_owner) != FALSE; }));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return ::IsIconic(m_owner) != FALSE; }, 10000));
     const HWND iconWindow = ::FindWindowW(L"ToastHost balloon owner", nullptr);
     ::PostMessageW(iconWindow, WM_APP + 1, 0, MAKELPARAM(NIN_BALLOONUSERCLICK, 1));
-    EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(m_owner); })) << "a click on the balloon left the owner minimised";
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !::IsIconic(m_owner); }, 10000)) << "a click on the balloon left the owner minimised";
 
     // Explorer restarted: its new taskbar has no icon until the program adds its own again.
     NOTIFYICONDATAW forgotten = {};
@@ -224,7 +218,7 @@ TEST_F(ToastHost, WithoutToastClassesTheBalloonAnnouncesInTheNotificationAreaUnt
     m_unInit();
     EXPECT_FALSE(LibraryIconExists());
     EXPECT_EQ(nullptr, ::FindWindowW(L"ToastHost balloon owner", nullptr)) << "state kept past UnInit";
-    EXPECT_TRUE(PumpUntil([] { return ShellBalloons().empty(); })) << "the balloon outlived the icon";
+    EXPECT_TRUE(PumpMessagesUntil([] { return ShellBalloons().empty(); }, 10000)) << "the balloon outlived the icon";
     EXPECT_EQ(0, QueryVisibility().result) << "a query after UnInit";
     m_unInit = nullptr;
 }
@@ -330,7 +324,7 @@ TEST_F(ToastHost, ClickOnTheToastBringsTheOwnerBackOnceByWhicheverRouteItComes)
     g_setForeground = &setForeground;
     g_broughtForward = 0;
     ::ShowWindow(m_owner, SW_MINIMIZE);
-    ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(m_owner) != FALSE; }));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return ::IsIconic(m_owner) != FALSE; }, 10000));
     ASSERT_NE(0, m_init());
     m_display(kWindowTitle, kToastText, kAppUserModelId, m_owner);
     // Each click comes through the activator and through the toast's Activated event.
@@ -338,19 +332,19 @@ TEST_F(ToastHost, ClickOnTheToastBringsTheOwnerBackOnceByWhicheverRouteItComes)
         SCOPED_TRACE(clicks);
         ::SetEvent(click.get());
         EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator());
-        EXPECT_TRUE(PumpUntil([&] { return m_standIn->Count(L"Activated raised") == clicks; }));
+        EXPECT_TRUE(PumpMessagesUntil([&] { return m_standIn->Count(L"Activated raised") == clicks; }, 10000));
         EXPECT_EQ(clicks, g_broughtForward) << "one click answered twice, or not at all";
     }
     // Two clicks by the same route at once are two clicks: an echo comes only by the other route.
     EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator());
     EXPECT_HRESULT_SUCCEEDED(ClickThroughTheActivator());
-    EXPECT_TRUE(PumpUntil([&] { return g_broughtForward == 4; })) << "a new click taken for an echo";
-    EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(m_owner); })) << "the owner stayed minimised";
+    EXPECT_TRUE(PumpMessagesUntil([&] { return g_broughtForward == 4; }, 10000)) << "a new click taken for an echo";
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !::IsIconic(m_owner); }, 10000)) << "the owner stayed minimised";
     m_unInit();
     m_unInit = nullptr;
 }
 
-TEST(ToastChannels, TheHostStartsOnlyOnceTheCallersThreadHasNothingElseToDo)
+TEST(IdleAction, TheHostStartsOnlyOnceTheCallersThreadHasNothingElseToDo)
 {
     // Once its window is shown and painted: the library asks for the host's start from inside the
     // window's initialisation.
@@ -358,5 +352,5 @@ TEST(ToastChannels, TheHostStartsOnlyOnceTheCallersThreadHasNothingElseToDo)
     toasthost::IdleAction idle;
     ASSERT_TRUE(idle.Request([](void* flag) { *static_cast<bool*>(flag) = true; }, &ran));
     EXPECT_FALSE(ran) << "the action ran inside the request";
-    EXPECT_TRUE(PumpUntil([&] { return ran; }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return ran; }, 10000));
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:?usage: tools/analyse.sh BUILD_DIR}
 cd "$root"
-product_dirs=(app service ui session framework toasthost win32)
+product_dirs=(app service ui session framework toasthost win32 product)
 existing=()
 for dir in "${product_dirs[@]}"; do [ -d "$dir" ] && existing+=("$dir"); done
 mapfile -t sources < <(git ls-files -- "${existing[@]}" | grep -E '\.cpp$')

@@ -1,22 +1,14 @@
 #pragma once
-// Programs of this build started and watched, files read, and this thread's messages handled meanwhile.
+// Programs of this build started and watched.
 
 #include "win32/ScopedHandle.h"
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace kesh_test {
-
-std::wstring ExeDirectory();                    // folder of the running test program
-std::wstring BinPath(const std::wstring& name);  // a program of this build (bin\, beside the tests)
-std::wstring TempDirectory(const std::wstring& name);  // a fresh, empty folder under %TEMP%
-bool CopyFileTo(const std::wstring& from, const std::wstring& to);
-std::wstring ReadUtf16File(const std::wstring& path);
-std::vector<std::wstring> SplitLines(const std::wstring& text);
 
 // A started program; killed when the object goes, so that a failed test leaves nothing running.
 struct Process {
@@ -43,9 +35,5 @@ struct SuspendedProcess {
 SuspendedProcess StartSuspended(const std::wstring& application, const std::wstring& arguments);
 // Starts the update-service simulator with `options` and returns once both of its events exist.
 Process StartServiceSimulator(const std::wstring& options);
-
-
-// Handles this thread's messages (its windows, hooks and callbacks) until `done` or the time is up.
-bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 }  // namespace kesh_test

@@ -1,36 +1,12 @@
 #include "ToastPlatform.h"
 
-#include "Processes.h"
-#include "toasthost/ToastActivator.h"
+#include "Files.h"
+#include "product/ProductIdentity.h"
+#include "win32/ScopedHandle.h"
 
 #include <gtest/gtest.h>
 
 namespace kesh_test {
-
-ToastDouble::ToastDouble(const std::wstring& variant, const std::wstring& folder)
-    : m_dllPath(folder + L"\\ToastHost.dll")
-{
-    EXPECT_TRUE(CopyFileTo(BinPath(L"toast\\" + variant + L"\\ToastHost.dll"), m_dllPath));
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    m_logPath = std::wstring(temp) + L"kesh_toast_" + std::to_wstring(::GetCurrentProcessId()) + L".log";
-    ::DeleteFileW(m_logPath.c_str());
-    ::SetEnvironmentVariableW(L"KESH_TOAST_LOG", m_logPath.c_str());
-}
-
-ToastDouble::~ToastDouble()
-{
-    ::DeleteFileW(m_dllPath.c_str());
-    ::DeleteFileW(m_logPath.c_str());
-    ::SetEnvironmentVariableW(L"KESH_TOAST_LOG", nullptr);
-}
-
-std::vector<std::wstring> ToastDouble::Calls() const
-{
-    return SplitLines(ReadUtf16File(m_logPath));
-}
-
-// ---- the stand-in for the platform's toast classes ---------------------------------------------
 
 namespace {
 constexpr wchar_t kActivatableClasses[] = L"Software\\Microsoft\\WindowsRuntime\\ActivatableClassId\\";
@@ -109,18 +85,6 @@ int ToastPlatformStandIn::Count(const std::wstring& prefix) const
 void ToastPlatformStandIn::ClearLog() const
 {
     ::DeleteFileW(m_log.c_str());
-}
-
-HRESULT ClickThroughTheActivator(bool call)
-{
-    toasthost::INotificationActivationCallback* activator = nullptr;
-    HRESULT result = ::CoCreateInstance(kToastActivatorClsid, nullptr, CLSCTX_LOCAL_SERVER,
-                                        toasthost::kIID_INotificationActivationCallback,
-                                        reinterpret_cast<void**>(&activator));
-    if (FAILED(result)) return result;
-    if (call) result = activator->Activate(kAppUserModelId, L"", nullptr, 0);
-    activator->Release();
-    return result;
 }
 
 }  // namespace kesh_test

@@ -1,6 +1,6 @@
 #include "UrlCapture.h"
 
-#include "Processes.h"
+#include "Files.h"
 
 #include <gtest/gtest.h>
 
