@@ -1,17 +1,8 @@
 #pragma once
-// A second start by the user while the program runs: the second process ends at once, as the
-// single-instance lock says, and the window the user already has comes to the front instead
-// (with the keyboard), or, while notification mode still waits for the user, shows now.
-//
-// The two may be different accounts: the running program may be LocalSystem on the user's
-// desktop and the second start the user. Only a process that may take the foreground can hand
-// that right on, and AllowSetForegroundWindow names a process, so the running program keeps its
-// process id, in its session's namespace, for the second start to name; and it keeps an event
-// there that admits that session's user and LocalSystem only, nothing below medium integrity. The
-// second start hands on the right, sets the event and posts WM_SECOND_START to the program's
-// windows, which let it through UIPI (LetThroughFromBelow); a window answers it only when the
-// event was set, so no one else can bring it forward. A program in another session is not reached, and
-// names made first by another program are not trusted, on either side.
+// A second start by the user brings the window the user already has to the front (or shows a
+// waiting notification now). The running program may be LocalSystem and the second start the
+// user: AllowSetForegroundWindow, which names a process, is what crosses, so the program keeps its
+// process id and an event in its session's namespace for the user's start (docs/second-start.md).
 
 #include "session/SessionIdentity.h"
 #include "win32/ScopedHandle.h"

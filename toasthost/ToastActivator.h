@@ -1,10 +1,7 @@
 #pragma once
-// The toasts' COM activator (Windows 10 and later). The platform creates this class, by the
-// CLSID that the application user model id's registration names (CustomActivator), when the
-// user clicks one of the id's toasts, on the screen or in the notification centre, and calls
-// INotificationActivationCallback::Activate. A host registers the class object while it runs,
-// so a click reaches that host; with no host running, COM starts ToastHost.exe with
-// "-Embedding" (LocalServer32) for a toast left over.
+// The toasts' COM activator (Windows 10 and later): the platform creates the class the id's
+// registration names (CustomActivator) when the user clicks a toast, and calls Activate. A
+// running host registers it; with none, COM starts ToastHost.exe -Embedding for a toast left over.
 
 #include "product/ProductIdentity.h"
 #include "win32/ComPtr.h"

@@ -1,15 +1,8 @@
 #pragma once
-// What a click on an announcement does, wherever it arrives: the program's window comes forward.
-//
-// The click reaches the process that raised the announcement: through the toasts' activator on
-// Windows 10 and later (ToastActivator, served by the Announcer), through the toast's Activated
-// event on 8 and 8.1 (ToastChannel), or through the balloon's icon message (BalloonChannel);
-// each runs the announcement's `onClick`, which is one of the two below.
-// - Raised in the program's own process (the library called as itself): BringForwardOnClick.
-// - Raised by ToastHost.exe for a program above its integrity level, whose window takes no
-//   message from the host: the host hands its right to the foreground on to the program and
-//   signals the click (HandClickToProgram); the library, listening in the program's process
-//   (ClickListener), brings the window forward there.
+// What a click on an announcement does, wherever it arrives (the activator, the toast's event,
+// the balloon's icon): the program's window comes forward. A host above which the program runs
+// cannot reach its window, so it hands the foreground on and signals the click, and the library
+// brings the window forward in the program's own process.
 
 #include <windows.h>
 
@@ -25,13 +18,10 @@ std::function<void()> BringForwardOnClick(HWND owner);
 // learns of the click through `clicked` (an event the host may only set).
 std::function<void()> HandClickToProgram(DWORD programId, HANDLE clicked);
 
-// One click on a toast arrives twice on Windows 10 and later where the activator is served:
-// through the activator and through the toast's Activated event. Both routes stay open, since
-// the shell calls the activator only for an id whose activator it knows (a Start-menu shortcut
-// made by someone else or by an earlier version may not name it; a registration may have
-// failed), and the event reaches only the process that raised the toast. Whichever arrives first
-// answers the click; the other route's arrival soon after is its echo and is ignored. A click by
-// the same route, or a later one, is a new click.
+// One click on a toast arrives twice where the activator is served, through it and through the
+// toast's Activated event; both stay open, as the shell calls the activator only for an id whose
+// activator it knows. The first to arrive answers; the other route's arrival soon after is its
+// echo. A click by the same route, or a later one, is a new click.
 class OneAnswerPerClick {
 public:
     enum class Route { Activator, ToastEvent };

@@ -3,12 +3,8 @@
 // button named "Close", a picture without a name), the status line is a polite live region,
 // every change of its text after the window is shown is announced, and the pop-up, which appears
 // without the keyboard, announces itself as an alert.
-//
-// As LocalSystem, a screen reader of the session's user reaches those objects through COM calls
-// into this SYSTEM process: the process's COM security, set at start-up, then admits that user and
-// LocalSystem only. With nobody to admit, or where that security could not be set, the window
-// hands out no objects of its own, and the platform's default objects, made in the reader's
-// process from the window's texts, answer.
+// As LocalSystem, whom its objects are handed to is the process's COM security's
+// (session/ProcessComSecurity.h).
 
 #include "ui/KeshUIDlg.h"
 

@@ -1,12 +1,8 @@
 #pragma once
-// The pop-up never takes the keyboard. The notification appears while the user works in another
-// program: it is made and shown without taking the keyboard, so that no keystroke meant for that
-// program (an Escape that would close it unread) reaches it. A click on it, or on the toast,
-// brings it forward. On the way it would be activated three times: by its move into the corner
-// and by its showing (each a change of its position that does not say SWP_NOACTIVATE), and by the
-// dialog manager giving its first control the focus after the initialisation. Until it has been
-// shown, every change of its position is made without activation, and no activation or focus is
-// let through (a thread hook); from then on it is a window like any other.
+// The pop-up never takes the keyboard, so that no keystroke meant for the program the user works
+// in (an Escape that would close it unread) reaches it. Until it has been shown, every change of
+// its position is made without activation, and no activation or focus is let through (a thread
+// hook); from then on it is a window like any other.
 
 #include <windows.h>
 
