@@ -263,12 +263,13 @@ void SetUserState(const wchar_t* state)
                       static_cast<DWORD>((wcslen(state) + 1) * sizeof(wchar_t)));
 }
 
-// CPU time of notification mode while a busy user keeps it waiting for `seconds`, after which the
-// user is back and the window comes.
+// CPU time of notification mode while a busy user (presentation settings on: a "busy" alone is
+// believed only over a full-screen window) keeps it waiting for `seconds`, after which the user is
+// back and the window comes.
 double MeasureWaitForTheUser(const std::wstring& program, int run, DWORD seconds)
 {
     StoreNewServerAnswer(run);
-    SetUserState(L"2");
+    SetUserState(L"4");
     Child child;
     double cpuMs = -1;
     HWND listener = nullptr;
